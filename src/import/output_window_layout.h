@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/layout.h"
+
+namespace davev {
+
+const WindowSpec& outputWindowLayout();
+
+} // namespace davev

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/launcher.h"
+#include "platform/platform_error.h"
+
+namespace davev {
+
+class Timer;
+class Window;
+
+// Text values addressed by application, section and key.
+class SettingsBackend {
+public:
+    virtual ~SettingsBackend() = default;
+    // The stored text, or `fallback` when the key is absent.
+    virtual std::string get(std::string_view app, std::string_view section, std::string_view key,
+                            std::string_view fallback) = 0;
+    // Creates section and key as needed; written through to disk before it returns.
+    virtual void save(std::string_view app, std::string_view section, std::string_view key,
+                      std::string_view text) = 0;
+};
+
+// Sequential text output to one named file at a time.
+class FileOutput {
+public:
+    virtual ~FileOutput() = default;
+    virtual void open(const std::string& fileName) = 0;
+    virtual void print(std::string_view text) = 0; // text followed by CR LF
+    virtual void close() = 0;
+};
+
+// Foreground window and the topmost band.
+class ZOrder {
+public:
+    using Handle = std::uintptr_t;
+    virtual ~ZOrder() = default;
+    virtual Handle foregroundWindow() = 0; // 0: none
+    virtual void makeTopmost(Handle window) = 0;
+    virtual void makeNotTopmost(Handle window) = 0;
+};
+
+class ExecutableName {
+public:
+    virtual ~ExecutableName() = default;
+    // The file name the program was started under, without directory and extension.
+    virtual std::string get() = 0;
+};
+
+class ErrorReport {
+public:
+    virtual ~ErrorReport() = default;
+    // Tells the user of a failure; at most one message box is open at a time.
+    virtual void report(const PlatformError& error) = 0;
+    // A remark for the log stream only (stderr).
+    virtual void note(std::string_view text) = 0;
+};
+
+// Runs interval timers: told whenever a timer's Enabled or Interval changes.
+class TimerDriver {
+public:
+    virtual ~TimerDriver() = default;
+    virtual void timerChanged(Timer& timer) = 0;
+    virtual void timerDestroyed(Timer& timer) = 0;
+};
+
+// Puts model windows on screen and takes them off again.
+class WindowDisplay {
+public:
+    virtual ~WindowDisplay() = default;
+    virtual void show(Window& window) = 0;
+    // Returns only once the window has been closed.
+    virtual void showModal(Window& window, Window& owner) = 0;
+    // Runs the window's unload handler, then removes it and every window it owns.
+    // The program ends once no window is left.
+    virtual void close(Window& window) = 0;
+};
+
+} // namespace davev
