@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace davev {
+
+struct ResolvedCommand {
+    std::string program;
+    std::vector<std::string> arguments;
+    bool isBatchFile = false;
+};
+
+// Finds the file a Windows-style command line names. A quoted first word is
+// the program; otherwise successively longer space-separated prefixes are
+// tried, so an unquoted "My Import.bat" still finds its file. A name without
+// '/' is taken from the current directory. Throws PlatformError when the line
+// names nothing that can be started.
+ResolvedCommand resolveCommandLine(const std::string& commandLine);
+
+// Splits an argument string by the Microsoft C runtime's rules: white space
+// separates, double quotes group, and backslashes escape only before a quote.
+std::vector<std::string> splitArguments(const std::string& text);
+
+bool hasBatchExtension(const std::string& path);
+
+} // namespace davev
