@@ -1,0 +1,184 @@
+// da-vev-cmd run as a process on batch files, as the launcher runs it.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "test_support.h"
+
+namespace davev::test {
+namespace {
+
+std::string quote(const std::string& path) { return "\"" + path + "\""; }
+
+// The two lines the program writes for one import.
+std::string runnerLines(const std::string& source, const std::string& target, const char* lineEnd = "\r\n")
+{
+    return "type " + quote(source) + " >> " + quote(target) + lineEnd + "echo. >> " + quote(target) + lineEnd;
+}
+
+class Interpreter : public ::testing::Test {
+protected:
+    RunResult run(const std::string& batchText)
+    {
+        const std::string batch = dir / "Import.bat";
+        writeFile(batch, batchText);
+        return runInterpreter(batch, dir);
+    }
+
+    TempDir dir;
+};
+
+TEST_F(Interpreter, AppendsTheSourceThenALineEnd)
+{
+    const std::string source = dir / "SOURCE.txt";
+    const std::string target = dir / "TARGET.txt";
+    writeFile(source, std::string("line one\nline two\r\n\0binary\xff", 27));
+    writeFile(target, "before\r\n");
+
+    for (const char* lineEnd : {"\r\n", "\n"}) {
+        const RunResult result = run(runnerLines(source, target, lineEnd));
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        EXPECT_EQ(result.errors, "");
+    }
+    const std::string copy = readFile(source) + "\r\n";
+    EXPECT_EQ(readFile(target), "before\r\n" + copy + copy);
+}
+
+TEST_F(Interpreter, QuotedNamesKeepSpacesAndMetacharacters)
+{
+    const std::string folder = dir / "a b & c | d % e ^ f < g";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::string source = folder + "/my source %PATH% ^&.txt";
+    const std::string target = folder + "/my target > x.txt";
+    writeFile(source, "payload");
+
+    const RunResult result = run(runnerLines(source, target));
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(readFile(target), "payload\r\n");
+}
+
+TEST_F(Interpreter, CommandWordsIgnoreCaseAndBlankLinesAreSkipped)
+{
+    const std::string source = dir / "s";
+    writeFile(source, "x");
+    const RunResult result = run("\r\n   \r\n  TYPE " + quote(source) + " >> " + quote(dir / "t") + "\r\n\n" +
+                                 "Echo.hello >> " + quote(dir / "t"));
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(readFile(dir / "t"), "xhello\r\n");
+}
+
+TEST_F(Interpreter, RedirectionForms)
+{
+    writeFile(dir / "replaced", "old contents\r\n");
+    const std::string unquoted = dir / "plain";
+    const RunResult result = run("echo.new > " + quote(dir / "replaced") + "\r\n" +
+                                 "echo.a >> " + unquoted + " b\r\n" +
+                                 "echo.to stdout\r\n" +
+                                 "type " + quote(dir / "replaced") + "\r\n");
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(readFile(dir / "replaced"), "new\r\n");
+    // An unquoted name ends at white space; the rest belongs to the text.
+    EXPECT_EQ(readFile(unquoted), "a b\r\n");
+    EXPECT_EQ(result.output, "to stdout\r\nnew\r\n");
+}
+
+TEST_F(Interpreter, MissingSourceLeavesTargetsUntouchedAndLaterLinesRun)
+{
+    writeFile(dir / "existing", "kept");
+    const RunResult result = run("type " + quote(dir / "missing") + " >> " + quote(dir / "existing") + "\r\n" +
+                                 "type " + quote(dir / "missing") + " >> " + quote(dir / "new") + "\r\n" +
+                                 "echo.after >> " + quote(dir / "after") + "\r\n");
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.errors.find("Import.bat:1: type: cannot read \"" + dir / "missing" + "\": No such file"),
+              std::string::npos)
+        << result.errors;
+    EXPECT_NE(result.errors.find("Import.bat:2:"), std::string::npos);
+    EXPECT_EQ(readFile(dir / "existing"), "kept");
+    EXPECT_FALSE(exists(dir / "new"));
+    EXPECT_EQ(readFile(dir / "after"), "after\r\n");
+}
+
+TEST_F(Interpreter, DirectoriesAndUnknownCommandsFailTheirLineOnly)
+{
+    writeFile(dir / "s", "x");
+    const RunResult result = run("type " + quote(dir / "s") + " >> " + quote(dir.path().string()) + "\r\n" +
+                                 "type " + quote(dir.path().string()) + " >> " + quote(dir / "t") + "\r\n" +
+                                 "del " + quote(dir / "s") + "\r\n" +
+                                 "echo.still running >> " + quote(dir / "t") + "\r\n");
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.errors.find(":1: cannot write"), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find(":2: type: cannot read"), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find(":3: 'del' is not recognized"), std::string::npos) << result.errors;
+    EXPECT_EQ(readFile(dir / "t"), "still running\r\n");
+    EXPECT_EQ(readFile(dir / "s"), "x");
+}
+
+TEST_F(Interpreter, AppendingAFileToItselfCopiesItOnce)
+{
+    // Larger than a copy slice of the read/write fallback, so a copy that
+    // kept reading its own output would show.
+    std::string content(3 << 20, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>('a' + i % 23);
+    const std::string file = dir / "self.txt";
+    writeFile(file, content);
+
+    const RunResult result = run(runnerLines(file, file));
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_TRUE(readFile(file) == content + content + "\r\n");
+}
+
+TEST_F(Interpreter, ConcurrentImportsLandWholeOneAfterAnother)
+{
+    constexpr int runners = 8;
+    constexpr std::size_t size = 1 << 20;
+    const std::string target = dir / "shared target.txt";
+    std::vector<int> pids;
+    for (int i = 0; i < runners; ++i) {
+        const std::string name = std::to_string(i);
+        writeFile(dir / ("source" + name), std::string(size, static_cast<char>('A' + i)));
+        writeFile(dir / ("run" + name + ".bat"), runnerLines(dir / ("source" + name), target));
+    }
+    for (int i = 0; i < runners; ++i)
+        pids.push_back(startInterpreter(dir / ("run" + std::to_string(i) + ".bat")));
+    for (const int pid : pids)
+        EXPECT_EQ(waitForExit(pid), 0);
+
+    const std::string result = readFile(target);
+    ASSERT_EQ(result.size(), runners * (size + 2));
+    std::string seen;
+    for (std::size_t at = 0; at < result.size(); at += size + 2) {
+        const char letter = result[at];
+        EXPECT_EQ(result.substr(at, size), std::string(size, letter)) << "copy at " << at << " is mixed";
+        EXPECT_EQ(result.substr(at + size, 2), "\r\n");
+        seen += letter;
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, "ABCDEFGH");
+}
+
+TEST_F(Interpreter, RefusesRunnerFilesOthersCanChange)
+{
+    const std::string batch = dir / "Import.bat";
+    writeFile(batch, "echo.ran >> " + quote(dir / "t") + "\r\n");
+
+    ASSERT_EQ(chmod(batch.c_str(), 0666), 0);
+    RunResult result = runInterpreter(batch, dir);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.errors.find("refusing to run"), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find("every user may write it"), std::string::npos) << result.errors;
+    EXPECT_FALSE(exists(dir / "t"));
+
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving the file to another user needs root";
+    ASSERT_EQ(chmod(batch.c_str(), 0644), 0);
+    ASSERT_EQ(chown(batch.c_str(), 65534, 65534), 0);
+    result = runInterpreter(batch, dir);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.errors.find("belongs to another user"), std::string::npos) << result.errors;
+    EXPECT_FALSE(exists(dir / "t"));
+}
+
+} // namespace
+} // namespace davev::test

@@ -1,0 +1,168 @@
+// Starting runner batch files and programs from a Windows-style command line.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/platform_error.h"
+#include "platform/posix/command_resolution.h"
+#include "platform/posix/posix_launcher.h"
+#include "test_support.h"
+
+namespace davev::test {
+namespace {
+
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::filesystem::path& path) : previous_(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(path);
+    }
+    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
+
+private:
+    std::filesystem::path previous_;
+};
+
+class Launching : public ::testing::Test {
+protected:
+    // A runner that appends "done" to the file named "out" in the folder.
+    std::string writeRunner(const std::string& name)
+    {
+        writeFile(dir / name, "echo.done >> \"" + out + "\"\r\n");
+        return dir / name;
+    }
+    bool ranOnce() { return waitUntil([&] { return readFile(out) == "done\r\n"; }); }
+
+    int errorOf(const std::string& commandLine, std::string& text)
+    {
+        try {
+            launcher.launch(commandLine, WindowStyle::Hidden);
+        } catch (const PlatformError& error) {
+            text = error.description();
+            return error.number();
+        }
+        return 0;
+    }
+
+    TempDir dir;
+    const std::string out = dir / "out";
+    PosixLauncher launcher{DAVEV_CMD_PATH};
+};
+
+TEST_F(Launching, RunsBatchFilesNamedEveryWay)
+{
+    const std::string quoted = "\"" + writeRunner("quoted name.bat") + "\"";
+    const std::string spaced = writeRunner("My Import.bat");
+    const WorkingDirectory here(dir.path());
+    writeRunner("UPPER.BAT");
+    writeRunner("script.Cmd");
+    for (const std::string& commandLine : {quoted, spaced, std::string("UPPER.BAT"), std::string("  script.Cmd")}) {
+        std::filesystem::remove(out);
+        EXPECT_GT(launcher.launch(commandLine, WindowStyle::Hidden), 0);
+        EXPECT_TRUE(ranOnce()) << commandLine;
+    }
+}
+
+TEST_F(Launching, RunsAnExecutableDirectlyWithItsArguments)
+{
+    const std::string batch = writeRunner("with space.bat");
+    launcher.launch("\"" DAVEV_CMD_PATH "\" \"" + batch + "\"", WindowStyle::NormalFocus);
+    EXPECT_TRUE(ranOnce());
+}
+
+TEST_F(Launching, ReportsWhatCouldNotBeStarted)
+{
+    writeFile(dir / "notes.txt", "text");
+    ASSERT_EQ(mkdir((dir / "folder.bat").c_str(), 0755), 0);
+    const WorkingDirectory here(dir.path());
+    std::string text;
+
+    EXPECT_EQ(errorOf("NightlyImport.bat", text), ENOENT);
+    EXPECT_EQ(text, "No such file or directory: NightlyImport.bat");
+    EXPECT_EQ(errorOf("\"del \"C:\\x.txt", text), ENOENT);
+    EXPECT_EQ(text, "No such file or directory: del ");
+    EXPECT_EQ(errorOf("notes.txt", text), EACCES);
+    EXPECT_NE(text.find("notes.txt"), std::string::npos);
+    EXPECT_EQ(errorOf("folder.bat", text), EISDIR);
+    EXPECT_EQ(errorOf("", text), ENOENT);
+
+    writeRunner("fine.bat");
+    PosixLauncher noInterpreter(dir / "missing/da-vev-cmd");
+    try {
+        noInterpreter.launch("fine.bat", WindowStyle::Hidden);
+        ADD_FAILURE() << "started without an interpreter";
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.number(), ENOENT);
+        EXPECT_NE(error.description().find("missing/da-vev-cmd"), std::string::npos);
+    }
+}
+
+TEST(CommandResolution, ShortestExistingPrefixWins)
+{
+    TempDir dir;
+    writeFile(dir / "My", "#");
+    ASSERT_EQ(chmod((dir / "My").c_str(), 0755), 0);
+    writeFile(dir / "My Import.bat", "");
+    const WorkingDirectory here(dir.path());
+    const ResolvedCommand command = resolveCommandLine("My Import.bat");
+    EXPECT_EQ(command.program, "My");
+    EXPECT_FALSE(command.isBatchFile);
+    EXPECT_EQ(command.arguments, std::vector<std::string>{"Import.bat"});
+}
+
+TEST(CommandResolution, ArgumentsSplitLikeTheMicrosoftRuntime)
+{
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(splitArguments(R"( a  "b c"d "" e\f)"), (Words{"a", "b cd", "", "e\\f"}));
+    EXPECT_EQ(splitArguments(R"(a\"b c\\"d e" f\\\"g "x""y")"), (Words{"a\"b", "c\\d e", "f\\\"g", "x\"y"}));
+    EXPECT_EQ(splitArguments(" \t "), Words{});
+}
+
+TEST_F(Launching, TheImportOutlivesTheProgramThatStartedIt)
+{
+    // The runner blocks reading a FIFO until the launching process is gone.
+    const std::string fifo = dir / "slow source";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    writeFile(dir / "Slow.bat", "type \"" + fifo + "\" >> \"" + out + "\"\r\necho. >> \"" + out + "\"\r\n");
+
+    int pidPipe[2];
+    ASSERT_EQ(pipe(pidPipe), 0);
+    const pid_t program = fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        long started = -1;
+        try {
+            started = launcher.launch("\"" + dir / "Slow.bat" + "\"", WindowStyle::Hidden);
+        } catch (...) {
+        }
+        _exit(write(pidPipe[1], &started, sizeof started) == sizeof started && started > 0 ? 0 : 1);
+    }
+    close(pidPipe[1]);
+    long runner = -1;
+    ASSERT_EQ(read(pidPipe[0], &runner, sizeof runner), static_cast<ssize_t>(sizeof runner));
+    close(pidPipe[0]);
+    ASSERT_EQ(waitForExit(program), 0);
+
+    EXPECT_EQ(getsid(static_cast<pid_t>(runner)), runner) << "the runner should lead its own session";
+    int writer = -1;
+    ASSERT_TRUE(waitUntil([&] { return (writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; }))
+        << "the runner never opened its source";
+    ASSERT_EQ(write(writer, "late data", 9), 9);
+    close(writer);
+    EXPECT_TRUE(waitUntil([&] { return readFile(out) == "late data\r\n"; })) << readFile(out);
+}
+
+TEST_F(Launching, LeavesNoZombieBehind)
+{
+    const long pid = launcher.launch("\"" + writeRunner("Quick.bat") + "\"", WindowStyle::Hidden);
+    ASSERT_TRUE(ranOnce());
+    const std::string entry = "/proc/" + std::to_string(pid);
+    EXPECT_TRUE(waitUntil([&] { return !exists(entry); })) << "state: " << readFile(entry + "/stat");
+}
+
+} // namespace
+} // namespace davev::test
