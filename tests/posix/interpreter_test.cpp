@@ -58,24 +58,14 @@ TEST_F(Interpreter, QuotedNamesKeepSpacesAndMetacharacters)
     EXPECT_EQ(readFile(target), "payload\r\n");
 }
 
-TEST_F(Interpreter, CommandWordsIgnoreCaseAndBlankLinesAreSkipped)
-{
-    const std::string source = dir / "s";
-    writeFile(source, "x");
-    const RunResult result = run("\r\n   \r\n  TYPE " + quote(source) + " >> " + quote(dir / "t") + "\r\n\n" +
-                                 "Echo.hello >> " + quote(dir / "t"));
-    EXPECT_EQ(result.exitCode, 0) << result.errors;
-    EXPECT_EQ(readFile(dir / "t"), "xhello\r\n");
-}
-
-TEST_F(Interpreter, RedirectionForms)
+TEST_F(Interpreter, RedirectionFormsAnyCaseAndBlankLines)
 {
     writeFile(dir / "replaced", "old contents\r\n");
     const std::string unquoted = dir / "plain";
-    const RunResult result = run("echo.new > " + quote(dir / "replaced") + "\r\n" +
-                                 "echo.a >> " + unquoted + " b\r\n" +
+    const RunResult result = run("\r\n  \r\n  Echo.new > " + quote(dir / "replaced") + "\r\n\n" +
+                                 "ECHO.a >> " + unquoted + " b\r\n" +
                                  "echo.to stdout\r\n" +
-                                 "type " + quote(dir / "replaced") + "\r\n");
+                                 "TYPE " + quote(dir / "replaced"));
     EXPECT_EQ(result.exitCode, 0) << result.errors;
     EXPECT_EQ(readFile(dir / "replaced"), "new\r\n");
     // An unquoted name ends at white space; the rest belongs to the text.

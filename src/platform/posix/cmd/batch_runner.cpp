@@ -199,6 +199,8 @@ std::optional<std::string> BatchRunner::type(const std::string& sourceName, cons
         const int error = errno;
         if (moved == 0)
             break;
+        if (moved < 0 && error == EINTR && !stopRequested())
+            continue;
         const std::string what = "type " + quoted(sourceName) + (output ? " >> " + quoted(output->path) : "");
         if (moved < 0)
             return output ? cutBack(start, error, what) : what + ": " + errnoText(error);

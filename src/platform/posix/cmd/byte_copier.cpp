@@ -47,10 +47,7 @@ long KernelCopier::copy(int in, off_t* inOffset, int out, off_t* outOffset, std:
 {
     const std::size_t slice = std::min(length, kernelSlice);
     if (copyRangeWorks_) {
-        ssize_t copied;
-        do {
-            copied = copy_file_range(in, inOffset, out, outOffset, slice, 0);
-        } while (copied < 0 && errno == EINTR);
+        const ssize_t copied = copy_file_range(in, inOffset, out, outOffset, slice, 0);
         if (copied > 0)
             return copied;
         if (copied < 0 && !meansUnsupported(errno))
@@ -62,10 +59,7 @@ long KernelCopier::copy(int in, off_t* inOffset, int out, off_t* outOffset, std:
     if (sendfileWorks_) {
         if (outOffset && lseek(out, *outOffset, SEEK_SET) < 0)
             return -1;
-        ssize_t copied;
-        do {
-            copied = sendfile(out, in, inOffset, slice);
-        } while (copied < 0 && errno == EINTR);
+        const ssize_t copied = sendfile(out, in, inOffset, slice);
         if (copied >= 0) {
             if (outOffset)
                 *outOffset += copied;
@@ -83,10 +77,7 @@ long KernelCopier::copyThroughBuffer(int in, off_t* inOffset, int out, off_t* ou
     if (!buffer_)
         buffer_ = std::make_unique<char[]>(bufferSize);
     const std::size_t wanted = std::min(length, bufferSize);
-    ssize_t got;
-    do {
-        got = inOffset ? pread(in, buffer_.get(), wanted, *inOffset) : read(in, buffer_.get(), wanted);
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = inOffset ? pread(in, buffer_.get(), wanted, *inOffset) : read(in, buffer_.get(), wanted);
     if (got <= 0)
         return got;
     if (writeAll(out, outOffset, buffer_.get(), static_cast<std::size_t>(got)) < 0)

@@ -18,7 +18,8 @@ public:
     // Copies up to length bytes from in, at *inOffset or at its file position
     // when inOffset is null, to out, likewise, and advances the offsets it was
     // given. Returns the number of bytes copied, 0 at the end of the input, or
-    // -1 with errno set.
+    // -1 with errno set; EINTR, when a signal came before any byte moved, so
+    // the caller can decide whether to go on.
     virtual long copy(int in, off_t* inOffset, int out, off_t* outOffset, std::size_t length) = 0;
 };
 
