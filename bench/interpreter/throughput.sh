@@ -5,7 +5,7 @@
 set -euo pipefail
 
 interpreter=$(realpath "${1:?usage: throughput.sh DA_VEV_CMD [WORK_DIR]}")
-work=$(mktemp -d "${2:-${TMPDIR:-/tmp}}/davev-throughput-XXXXXX")
+work=$(mktemp -d ${2:+-p "$2"} -t davev-throughput-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
