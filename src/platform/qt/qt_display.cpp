@@ -1,0 +1,236 @@
+#include "platform/qt/qt_display.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <map>
+#include <vector>
+
+#include "platform/qt/font_mapping.h"
+#include "platform/qt/form_window.h"
+#include "platform/qt/twips_scale.h"
+
+namespace davev {
+
+class QtDisplay::Impl : public FormEvents {
+public:
+    Impl() : scale_(TwipsScale::ofPrimaryScreen())
+    {
+        // The program ends when its last model window unloads, not when Qt
+        // sees no visible window (an error box may still be open then).
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    ~Impl()
+    {
+        signalNotifier_.reset();
+        for (auto& [window, entry] : entries_)
+            if (entry.body != nullptr)
+                entry.body->detach();
+        // Newest first: a dialog goes before the owner widget that parents it.
+        while (!forms_.empty())
+            forms_.pop_back();
+    }
+
+    void setIcon(QIcon icon)
+    {
+        icon_ = std::move(icon);
+        QGuiApplication::setWindowIcon(icon_);
+    }
+
+    void show(Window& window)
+    {
+        Entry& entry = entryOf(window);
+        if (onScreen(entry)) {
+            entry.widget->setWindowState(entry.widget->windowState() & ~Qt::WindowMinimized);
+            entry.widget->raise();
+            entry.widget->activateWindow();
+            return;
+        }
+        auto& form = adopt(std::make_unique<ModelessForm>(window, scale_, *this));
+        replace(entry, form, form.body(), nullptr);
+        form.show();
+    }
+
+    void showModal(Window& window, Window& owner)
+    {
+        Entry& entry = entryOf(window);
+        if (onScreen(entry))
+            throw PlatformError(400, "Form already displayed; can't show modally: " + window.name());
+        QWidget* parent = nullptr;
+        if (const auto it = entries_.find(&owner); it != entries_.end() && onScreen(it->second))
+            parent = it->second.widget;
+        auto& form = adopt(std::make_unique<ModalForm>(window, scale_, *this, parent));
+        replace(entry, form, form.body(), &owner);
+        ++loopDepth_;
+        form.exec();
+        --loopDepth_;
+    }
+
+    void closeWindow(Window& window)
+    {
+        Entry& entry = entryOf(window);
+        if (entry.closing)
+            return;
+        entry.closing = true;
+        ++closingDepth_;
+
+        window.unload();
+        std::vector<Window*> owned;
+        for (auto& [other, otherEntry] : entries_)
+            if (other != &window && otherEntry.owner == &window && (other->loaded() || onScreen(otherEntry)))
+                owned.push_back(other);
+        for (Window* other : owned)
+            closeWindow(*other);
+        if (entry.body != nullptr)
+            entry.body->detach();
+        if (entry.widget != nullptr)
+            entry.widget->hide();
+
+        --closingDepth_;
+        entry.closing = false;
+        endWhenEmpty();
+    }
+
+    void closeRequested(Window& window) override { closeWindow(window); }
+
+    void closeOnSignal(int fd, Window& window)
+    {
+        signalNotifier_ = std::make_unique<QSocketNotifier>(static_cast<qintptr>(fd), QSocketNotifier::Read);
+        QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, signalNotifier_.get(), [this, &window] {
+            // One request is enough; the pipe is not read again.
+            signalNotifier_->setEnabled(false);
+            closeWindow(window);
+            if (loopDepth_ > 0)
+                QCoreApplication::exit(0);
+        });
+    }
+
+    int runEventLoop()
+    {
+        if (!anyLoaded())
+            return 0;
+        ++loopDepth_;
+        const int code = QApplication::exec();
+        --loopDepth_;
+        return code;
+    }
+
+private:
+    struct Entry {
+        Window* owner = nullptr;
+        QWidget* widget = nullptr;
+        FormBody* body = nullptr;
+        bool closing = false;
+    };
+
+    Entry& entryOf(Window& window) { return entries_[&window]; }
+
+    static bool onScreen(const Entry& entry)
+    {
+        return entry.widget != nullptr && entry.body->model() != nullptr && entry.widget->isVisible();
+    }
+
+    template <class Form>
+    Form& adopt(std::unique_ptr<Form> form)
+    {
+        Form& ref = *form;
+        forms_.push_back(std::move(form));
+        return ref;
+    }
+
+    // Each showing is built afresh from the model; an earlier form of the
+    // same window stays alive, hidden and detached, until the display goes.
+    void replace(Entry& entry, QWidget& widget, FormBody& body, Window* owner)
+    {
+        if (entry.body != nullptr)
+            entry.body->detach();
+        entry.widget = &widget;
+        entry.body = &body;
+        entry.owner = owner;
+        if (!icon_.isNull())
+            widget.setWindowIcon(icon_);
+        widget.setFont(fontFor(FontSpec{}));
+        body.build();
+        body.focusFirst();
+    }
+
+    bool anyLoaded() const
+    {
+        for (const auto& [window, entry] : entries_)
+            if (window->loaded())
+                return true;
+        return false;
+    }
+
+    bool isForm(const QWidget* widget) const
+    {
+        for (const auto& form : forms_)
+            if (form.get() == widget)
+                return true;
+        return false;
+    }
+
+    void endWhenEmpty()
+    {
+        if (closingDepth_ > 0 || anyLoaded())
+            return;
+        // Error boxes and any other stray top-level window go too.
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (!top->isVisible())
+                continue;
+            if (!isForm(top))
+                top->close();
+            if (top->isVisible())
+                top->hide();
+        }
+        // Ends the main loop and every nested one (modal dialogs, message boxes).
+        if (loopDepth_ > 0)
+            QCoreApplication::exit(0);
+    }
+
+    TwipsScale scale_;
+    QIcon icon_;
+    std::vector<std::unique_ptr<QWidget>> forms_;
+    std::map<Window*, Entry> entries_;
+    int loopDepth_ = 0;
+    int closingDepth_ = 0;
+    std::unique_ptr<QSocketNotifier> signalNotifier_;
+};
+
+QtDisplay::QtDisplay() : impl_(std::make_unique<Impl>()) {}
+
+QtDisplay::~QtDisplay() = default;
+
+void QtDisplay::setIconPath(const std::string& path)
+{
+    impl_->setIcon(path.empty() ? QIcon() : QIcon(QString::fromStdString(path)));
+}
+
+void QtDisplay::show(Window& window)
+{
+    impl_->show(window);
+}
+
+void QtDisplay::showModal(Window& window, Window& owner)
+{
+    impl_->showModal(window, owner);
+}
+
+void QtDisplay::close(Window& window)
+{
+    impl_->closeWindow(window);
+}
+
+void QtDisplay::closeOnSignal(int signalFd, Window& window)
+{
+    impl_->closeOnSignal(signalFd, window);
+}
+
+int QtDisplay::runEventLoop()
+{
+    return impl_->runEventLoop();
+}
+
+} // namespace davev
