@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <vector>
 
 #include "app/layouts.h"
@@ -14,6 +15,20 @@
 #include "platform/controls.h"
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_timer_driver.h"
+
+// Readable failure messages for Qt's geometry types (found through ADL).
+inline void PrintTo(const QPoint& p, std::ostream* os)
+{
+    *os << "(" << p.x() << ", " << p.y() << ")";
+}
+inline void PrintTo(const QSize& s, std::ostream* os)
+{
+    *os << s.width() << "x" << s.height();
+}
+inline void PrintTo(const QRect& r, std::ostream* os)
+{
+    *os << r.width() << "x" << r.height() << " at (" << r.x() << ", " << r.y() << ")";
+}
 
 namespace davev::test {
 

@@ -40,6 +40,9 @@ TEST_F(DisplayLayoutTest, MainWindowShowsTheClientAreaOfItsOuterSize)
 TEST_F(DisplayLayoutTest, TitleBarButtonsFollowTheLayout)
 {
     openMain();
+    // The top-left corner, where Qt would rather centre a dialog over its owner.
+    about.setLeft(0);
+    about.setTop(0);
     const Qt::WindowFlags flags = topOf(main)->windowFlags();
     EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
@@ -48,6 +51,7 @@ TEST_F(DisplayLayoutTest, TitleBarButtonsFollowTheLayout)
     whileModal(about, main, [&] {
         QWidget* top = topOf(about);
         ASSERT_NE(top, nullptr);
+        EXPECT_EQ(top->frameGeometry().topLeft(), QPoint(0, 0)) << "placed as the model says";
         EXPECT_TRUE(top->isModal());
         EXPECT_EQ(top->windowModality(), Qt::ApplicationModal);
         EXPECT_EQ(top->parentWidget(), topOf(main)) << "owned by the main window";

@@ -35,7 +35,6 @@ FormBody::FormBody(QWidget& top, Window& window, const TwipsScale& scale, FormEv
     : top_(top), window_(&window), scale_(scale), events_(events)
 {
     top_.setObjectName(QString::fromStdString(window.name()));
-    top_.setAccessibleDescription(QString::fromStdString(window.name()));
 }
 
 void FormBody::build()
@@ -75,8 +74,10 @@ void FormBody::applyWindow()
     if (top_.windowTitle() != caption)
         top_.setWindowTitle(caption);
 
+    // Always placed where the model says, also at first: left alone, Qt
+    // would centre a dialog over its owner on its own.
     const QPoint position = scale_.toPixels(window_->left(), window_->top());
-    if (top_.pos() != position)
+    if (top_.pos() != position || !top_.testAttribute(Qt::WA_Moved))
         top_.move(position);
 
     // The model holds the outer size; the design frame around the client
