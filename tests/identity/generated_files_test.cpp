@@ -1,0 +1,92 @@
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/identity.h"
+#include "support.h"
+
+namespace davev {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+
+const fs::path desktopEntry = DAVEV_DESKTOP_ENTRY_FILE;
+const fs::path metainfo = DAVEV_METAINFO_FILE;
+
+TEST(DesktopEntry, CarriesTheVersionRecordStrings)
+{
+    ASSERT_TRUE(fs::exists(desktopEntry)) << desktopEntry;
+    auto keys = test::desktopEntryKeys(readFile(desktopEntry));
+    EXPECT_EQ(keys["Name"], identity::executableName);
+    EXPECT_EQ(keys["Comment"], identity::productName);
+    EXPECT_EQ(keys["Exec"], identity::executableName);
+    EXPECT_EQ(keys["Icon"], identity::iconName);
+    EXPECT_EQ(keys["Type"], "Application");
+    EXPECT_EQ(keys["Categories"], "Utility;");
+    EXPECT_EQ(desktopEntry.filename(), identity::desktopEntryName);
+}
+
+TEST(Metainfo, CarriesTheVersionRecordStrings)
+{
+    ASSERT_TRUE(fs::exists(metainfo)) << metainfo;
+    const std::string xml = readFile(metainfo);
+    EXPECT_EQ(metainfo.filename(), std::string(identity::appstreamId) + ".metainfo.xml");
+    EXPECT_EQ(test::xmlText(xml, "id"), identity::appstreamId);
+    EXPECT_EQ(test::xmlText(xml, "name"), identity::executableName);
+    EXPECT_EQ(test::xmlText(xml, "summary"), identity::productName);
+    EXPECT_EQ(test::xmlText(xml, "project_license"), identity::licence);
+    EXPECT_EQ(test::xmlText(xml, "update_contact"), identity::contactEmail);
+    EXPECT_EQ(test::xmlAttribute(xml, "release", "version"), identity::version);
+    EXPECT_EQ(test::xmlAttribute(xml, "component", "type"), "desktop-application");
+}
+
+TEST(Metainfo, LaunchesTheDesktopEntry)
+{
+    const std::string xml = readFile(metainfo);
+    EXPECT_EQ(test::xmlText(xml, "launchable type=\"desktop-id\""), identity::desktopEntryName);
+    EXPECT_EQ(test::xmlText(xml, "launchable type=\"desktop-id\""), desktopEntry.filename().string());
+}
+
+class Icon : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(Icon, IsAPaletteImageOfItsSize)
+{
+    const unsigned size = GetParam();
+    const fs::path png = fs::path(DAVEV_ICON_BUILD_DIR) / ("da-vev-" + std::to_string(size) + ".png");
+    ASSERT_TRUE(fs::exists(png)) << png;
+    const test::PngHeader header = test::readPngHeader(png);
+    ASSERT_TRUE(header.valid) << png << " is not a whole PNG file";
+    EXPECT_EQ(header.width, size);
+    EXPECT_EQ(header.height, size);
+    EXPECT_EQ(header.colourType, 3) << "not an indexed-colour PNG";
+    EXPECT_LE(header.bitDepth, 8);
+    EXPECT_GE(header.paletteEntries, 2u);
+    EXPECT_LE(header.paletteEntries, 256u);
+}
+
+// Each size is drawn by hand, not scaled from the other.
+TEST_P(Icon, SourceIsDrawnAtThatSize)
+{
+    const unsigned size = GetParam();
+    const fs::path xpm = fs::path(DAVEV_ICON_SOURCE_DIR) / ("da-vev-" + std::to_string(size) + ".xpm");
+    const std::string text = readFile(xpm);
+    ASSERT_FALSE(text.empty()) << xpm;
+    // The values line: "<width> <height> <colours> <characters per pixel>".
+    const auto open = text.find('"');
+    ASSERT_NE(open, std::string::npos);
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned colours = 0;
+    unsigned perPixel = 0;
+    ASSERT_EQ(std::sscanf(text.c_str() + open + 1, "%u %u %u %u", &width, &height, &colours, &perPixel), 4);
+    EXPECT_EQ(width, size);
+    EXPECT_EQ(height, size);
+    EXPECT_LE(colours, 256u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, Icon, ::testing::Values(16u, 24u));
+
+} // namespace
+} // namespace davev
