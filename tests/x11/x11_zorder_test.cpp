@@ -1,0 +1,278 @@
+#include "platform/posix/x11_zorder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include <X11/Xatom.h>
+#include <gtest/gtest.h>
+
+#include "child_process.h"
+#include "x_session.h"
+
+namespace davev {
+namespace {
+
+using test::TestDisplay;
+using test::waitUntil;
+using test::WindowManager;
+using test::XServer;
+
+// Sets or clears an environment variable for one test and puts it back after.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value)
+        : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnvironment()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(InertWithoutDisplay, NoDisplayVariable)
+{
+    ScopedEnvironment noDisplay("DISPLAY", nullptr);
+    X11ZOrder zorder;
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+    zorder.makeTopmost(0x400001);
+    zorder.makeNotTopmost(0x400001);
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+}
+
+TEST(InertWithoutDisplay, DisplayThatDoesNotAnswer)
+{
+    // Display numbers this high are never served; the socket does not exist.
+    X11ZOrder zorder(":64999");
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+    zorder.makeTopmost(0x400001);
+    zorder.makeNotTopmost(0x400001);
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+}
+
+// An X server with openbox, shared by the tests that need a window manager.
+class WithWindowManager : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        server_ = XServer::start(why_).release();
+        if (server_)
+            manager_ = WindowManager::start(*server_, why_).release();
+    }
+    static void TearDownTestSuite()
+    {
+        delete manager_;
+        manager_ = nullptr;
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!manager_)
+            GTEST_SKIP() << why_;
+        x_.emplace(server_->displayName());
+        ASSERT_TRUE(x_->connected());
+    }
+
+    ::Window managedWindow(int x, int y)
+    {
+        const ::Window w = x_->createWindow(x, y, 160, 120);
+        EXPECT_TRUE(waitUntil([&] { return x_->isManaged(w); })) << "openbox never managed the window";
+        return w;
+    }
+
+    static inline XServer* server_ = nullptr;
+    static inline WindowManager* manager_ = nullptr;
+    static inline std::string why_;
+    std::optional<TestDisplay> x_;
+};
+
+TEST_F(WithWindowManager, ForegroundFollowsActivation)
+{
+    X11ZOrder zorder(server_->displayName());
+    const ::Window first = managedWindow(40, 40);
+    const ::Window second = managedWindow(300, 200);
+
+    x_->activate(first);
+    EXPECT_TRUE(waitUntil([&] { return zorder.foregroundWindow() == first; }));
+    x_->activate(second);
+    EXPECT_TRUE(waitUntil([&] { return zorder.foregroundWindow() == second; }));
+
+    x_->destroy(first);
+    x_->destroy(second);
+}
+
+TEST_F(WithWindowManager, TopmostTogglesAboveWithoutMovingTheWindow)
+{
+    X11ZOrder zorder(server_->displayName());
+    const ::Window window = managedWindow(60, 80);
+    const ::Window other = managedWindow(120, 140);
+    const test::Geometry before = x_->geometry(window);
+    ASSERT_FALSE(x_->hasState(window, "_NET_WM_STATE_ABOVE"));
+
+    zorder.makeTopmost(window);
+    EXPECT_TRUE(waitUntil([&] { return x_->hasState(window, "_NET_WM_STATE_ABOVE"); }));
+    EXPECT_FALSE(x_->hasState(other, "_NET_WM_STATE_ABOVE"));
+    EXPECT_EQ(x_->geometry(window), before);
+
+    zorder.makeNotTopmost(window);
+    EXPECT_TRUE(waitUntil([&] { return !x_->hasState(window, "_NET_WM_STATE_ABOVE"); }));
+    EXPECT_EQ(x_->geometry(window), before);
+
+    x_->destroy(window);
+    x_->destroy(other);
+}
+
+TEST_F(WithWindowManager, TopmostWorksOnAnotherProgramsWindow)
+{
+    const std::string xmessage = test::findProgram("xmessage");
+    if (xmessage.empty())
+        GTEST_SKIP() << "xmessage is not installed";
+    const auto clientsBefore = x_->listProperty(x_->root(), "_NET_CLIENT_LIST", XA_WINDOW);
+    test::ChildProcess program({xmessage, "-geometry", "+200+150", "another program"},
+                               {{"DISPLAY", server_->displayName()}});
+    ::Window window = None;
+    ASSERT_TRUE(waitUntil([&] {
+        for (unsigned long w : x_->listProperty(x_->root(), "_NET_CLIENT_LIST", XA_WINDOW))
+            if (std::find(clientsBefore.begin(), clientsBefore.end(), w) == clientsBefore.end())
+                window = w;
+        return window != None;
+    })) << "xmessage's window never appeared";
+    const test::Geometry before = x_->geometry(window);
+
+    X11ZOrder zorder(server_->displayName());
+    zorder.makeTopmost(window);
+    EXPECT_TRUE(waitUntil([&] { return x_->hasState(window, "_NET_WM_STATE_ABOVE"); }));
+    zorder.makeNotTopmost(window);
+    EXPECT_TRUE(waitUntil([&] { return !x_->hasState(window, "_NET_WM_STATE_ABOVE"); }));
+    EXPECT_EQ(x_->geometry(window), before);
+}
+
+TEST_F(WithWindowManager, VanishedWindowsAreHarmless)
+{
+    X11ZOrder zorder(server_->displayName());
+    const ::Window gone = managedWindow(10, 10);
+    x_->destroy(gone);
+    ASSERT_TRUE(waitUntil([&] { return !x_->isManaged(gone); }));
+
+    zorder.makeTopmost(gone);
+    zorder.makeNotTopmost(gone);
+    zorder.makeTopmost(0);
+
+    // Still working afterwards.
+    const ::Window window = managedWindow(200, 20);
+    x_->activate(window);
+    EXPECT_TRUE(waitUntil([&] { return zorder.foregroundWindow() == window; }));
+    zorder.makeTopmost(window);
+    EXPECT_TRUE(waitUntil([&] { return x_->hasState(window, "_NET_WM_STATE_ABOVE"); }));
+    x_->destroy(window);
+}
+
+// A bare X server: the tests play the window manager's part by hand.
+class WithoutWindowManager : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string why;
+        server_ = XServer::start(why);
+        if (!server_)
+            GTEST_SKIP() << why;
+        x_.emplace(server_->displayName());
+        ASSERT_TRUE(x_->connected());
+    }
+
+    std::unique_ptr<XServer> server_;
+    std::optional<TestDisplay> x_;
+};
+
+TEST_F(WithoutWindowManager, IgnoresHintsNoManagerAnnounced)
+{
+    const ::Window window = x_->createWindow(0, 0, 50, 50);
+    x_->setListProperty(x_->root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {window});
+    X11ZOrder zorder(server_->displayName());
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+
+    // A manager that turns up later is noticed.
+    x_->setListProperty(x_->root(), "_NET_SUPPORTED", XA_ATOM, {x_->atom("_NET_ACTIVE_WINDOW")});
+    EXPECT_EQ(zorder.foregroundWindow(), window);
+
+    x_->setListProperty(x_->root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {0});
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+    XDeleteProperty(x_->get(), x_->root(), x_->atom("_NET_ACTIVE_WINDOW"));
+    XSync(x_->get(), False);
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+}
+
+TEST_F(WithoutWindowManager, ManagerWithoutActiveWindowHintIsIgnored)
+{
+    const ::Window window = x_->createWindow(0, 0, 50, 50);
+    x_->setListProperty(x_->root(), "_NET_SUPPORTED", XA_ATOM, {x_->atom("_NET_WM_STATE")});
+    x_->setListProperty(x_->root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {window});
+    X11ZOrder zorder(server_->displayName());
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+}
+
+int recordedErrors = 0;
+int recordError(Display*, XErrorEvent*)
+{
+    ++recordedErrors;
+    return 0;
+}
+
+// Run in a process of its own: the handler is put in place by the first
+// connection the process opens.
+using ErrorHandlerChain = WithoutWindowManager;
+
+TEST_F(ErrorHandlerChain, OtherConnectionsKeepTheirErrorHandler)
+{
+    const XErrorHandler original = XSetErrorHandler(&recordError);
+    recordedErrors = 0;
+    {
+        X11ZOrder zorder(server_->displayName());
+        x_->setListProperty(x_->root(), "_NET_SUPPORTED", XA_ATOM, {x_->atom("_NET_ACTIVE_WINDOW")});
+        zorder.foregroundWindow();
+
+        // A request on a window that does not exist, on the test's own connection.
+        XMapWindow(x_->get(), 0x1fffff);
+        XSync(x_->get(), False);
+        EXPECT_EQ(recordedErrors, 1);
+    }
+    XSetErrorHandler(original);
+}
+
+TEST_F(WithoutWindowManager, SurvivesTheServerGoingAway)
+{
+    x_->setListProperty(x_->root(), "_NET_SUPPORTED", XA_ATOM, {x_->atom("_NET_ACTIVE_WINDOW")});
+    const ::Window window = x_->createWindow(0, 0, 50, 50);
+    x_->setListProperty(x_->root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {window});
+    X11ZOrder zorder(server_->displayName());
+    ASSERT_EQ(zorder.foregroundWindow(), window);
+
+    x_.reset(); // the test's connection would take the process down with it
+    server_->stop();
+
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+    zorder.makeTopmost(window);
+    zorder.makeNotTopmost(window);
+    EXPECT_EQ(zorder.foregroundWindow(), 0u);
+}
+
+} // namespace
+} // namespace davev
