@@ -1,0 +1,51 @@
+#include "app/main_window.h"
+
+namespace davev {
+
+#define DAVEV_CONTROL(kind, name) name(w.kind(#name))
+
+MainWindow::MainWindow(Window& w)
+    : window(w),
+      DAVEV_CONTROL(timer, ZERO_END_TIMER),
+      DAVEV_CONTROL(timer, LOOP_2MIN_TIMER),
+      DAVEV_CONTROL(timer, LOOP_3MIN_TIMER),
+      DAVEV_CONTROL(timer, LOOP_4MIN_TIMER),
+      DAVEV_CONTROL(timer, LOOP_5MIN_TIMER),
+      DAVEV_CONTROL(timer, LOOP_1MIN_TIMER),
+      DAVEV_CONTROL(checkBox, LOOP_5MIN_TICKBOX),
+      DAVEV_CONTROL(checkBox, LOOP_1MIN_TICKBOX),
+      DAVEV_CONTROL(button, SAVE_BUTTON),
+      DAVEV_CONTROL(timer, BAT_TIMER),
+      DAVEV_CONTROL(button, OUTPUT_CMD_BUTTON),
+      DAVEV_CONTROL(timer, AUTOSTART_TIMER),
+      DAVEV_CONTROL(timer, AlwaysOnTopTimer),
+      DAVEV_CONTROL(timer, AUTOCLOSE_TIMER),
+      DAVEV_CONTROL(button, RUN_NOW_BUTTON),
+      DAVEV_CONTROL(checkBox, AlwaysOnTopTimer_TICKBOX),
+      DAVEV_CONTROL(button, AUTO_STARTS_STOPS_BUTTON),
+      DAVEV_CONTROL(checkBox, AUTOCLOSE_TICKBOX),
+      DAVEV_CONTROL(checkBox, AUTOSTART_TICKBOX),
+      DAVEV_CONTROL(button, ABOUT_BUTTON),
+      DAVEV_CONTROL(textBox, TYPE_NEW_LINE_TEXTBOX),
+      DAVEV_CONTROL(button, ECHO_BUTTON),
+      DAVEV_CONTROL(textBox, TYPE_CMD_TEXTBOX),
+      DAVEV_CONTROL(textBox, INTO_TB),
+      DAVEV_CONTROL(textBox, SM_TB),
+      DAVEV_CONTROL(button, DEL_FILE_BUTTON),
+      DAVEV_CONTROL(textBox, FULL_COMMAND_TEXTBOX),
+      DAVEV_CONTROL(button, TARGET_BUTTON),
+      DAVEV_CONTROL(button, SOURCE_BUTTON),
+      DAVEV_CONTROL(textBox, TARGET_TEXT_FILE_TEXTBOX),
+      DAVEV_CONTROL(textBox, SOURCE_TEXT_FILE_TEXTBOX),
+      DAVEV_CONTROL(label, CURRENT_STATUS_LABEL),
+      DAVEV_CONTROL(label, STATUS_LABEL),
+      DAVEV_CONTROL(label, TARGET_TEXT_FILE_LABEL),
+      DAVEV_CONTROL(label, SOURCE_TEXT_FILE_LABEL),
+      DAVEV_CONTROL(label, VX_TITLE),
+      DAVEV_CONTROL(label, APP_EXE_NAME_LABEL)
+{
+}
+
+#undef DAVEV_CONTROL
+
+} // namespace davev

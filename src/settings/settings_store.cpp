@@ -1,0 +1,64 @@
+#include "settings/settings_store.h"
+
+namespace davev {
+
+SettingsStore::SettingsStore(SettingsBackend& backend, ExecutableName& executableName, ErrorReport& errors)
+    : backend_(backend), executableName_(executableName), errors_(errors)
+{
+}
+
+std::string SettingsStore::get(std::string_view key, std::string_view fallback)
+{
+    return backend_.get(settings::Application, executableName_.get(), key, fallback);
+}
+
+void SettingsStore::save(std::string_view key, std::string_view text)
+{
+    backend_.save(settings::Application, executableName_.get(), key, text);
+}
+
+float SettingsStore::getTwips(std::string_view key, int fallback)
+{
+    const std::string text = get(key, std::to_string(fallback));
+    if (const auto value = settings::parseTwips(text))
+        return *value;
+    errors_.note("settings: \"" + std::string(key) + "\" holds \"" + text + "\", which is not a number; using " +
+                 std::to_string(fallback));
+    return static_cast<float>(fallback);
+}
+
+int SettingsStore::getOption(std::string_view key, int fallback)
+{
+    const std::string text = get(key, std::to_string(fallback));
+    if (const auto value = settings::parseOption(text))
+        return *value;
+    errors_.note("settings: \"" + std::string(key) + "\" holds \"" + text + "\", which is not 0, 1 or 2; using " +
+                 std::to_string(fallback));
+    return fallback;
+}
+
+void SettingsStore::saveTwips(std::string_view key, float twips)
+{
+    save(key, settings::formatTwips(twips));
+}
+
+void SettingsStore::saveOption(std::string_view key, int value)
+{
+    save(key, settings::formatOption(value));
+}
+
+void SettingsStore::restoreGeometry(Window& window, const settings::GeometryKeys& keys)
+{
+    window.setLeft(getTwips(keys.left, keys.defaultLeft));
+    window.setTop(getTwips(keys.top, keys.defaultTop));
+    window.setWidth(getTwips(keys.width, keys.defaultWidth));
+    window.setHeight(getTwips(keys.height, keys.defaultHeight));
+}
+
+void SettingsStore::storePosition(const Window& window, const settings::GeometryKeys& keys)
+{
+    saveTwips(keys.left, window.left());
+    saveTwips(keys.top, window.top());
+}
+
+} // namespace davev

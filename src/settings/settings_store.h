@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/controls.h"
+#include "platform/services.h"
+#include "settings/schema.h"
+
+namespace davev {
+
+// The program's view of the settings store: application "DA-VEV", section
+// named after the executable, fetched anew for every access.
+class SettingsStore {
+public:
+    SettingsStore(SettingsBackend& backend, ExecutableName& executableName, ErrorReport& errors);
+
+    std::string get(std::string_view key, std::string_view fallback);
+    void save(std::string_view key, std::string_view text);
+
+    // A stored value that does not convert is replaced by the key's default,
+    // with a note, so that a window always opens.
+    float getTwips(std::string_view key, int fallback);
+    int getOption(std::string_view key, int fallback);
+    void saveTwips(std::string_view key, float twips);
+    void saveOption(std::string_view key, int value);
+
+    // Left, Top, Width and Height of a window, in that order.
+    void restoreGeometry(Window& window, const settings::GeometryKeys& keys);
+    // Left, then Top; Width and Height are never written.
+    void storePosition(const Window& window, const settings::GeometryKeys& keys);
+
+private:
+    SettingsBackend& backend_;
+    ExecutableName& executableName_;
+    ErrorReport& errors_;
+};
+
+} // namespace davev
