@@ -1,0 +1,61 @@
+// DA-VEV on Linux: the Qt front end with the POSIX services.
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/identity.h"
+#include "app/program.h"
+#include "platform/posix/argv_executable_name.h"
+#include "platform/posix/atomic_file_output.h"
+#include "platform/posix/posix_launcher.h"
+#include "platform/posix/signal_pipe.h"
+#include "platform/posix/x11_zorder.h"
+#include "platform/qt/qt_application.h"
+#include "platform/qt/qt_display.h"
+#include "platform/qt/qt_error_report.h"
+#include "platform/qt/qt_settings_backend.h"
+#include "platform/qt/qt_timer_driver.h"
+
+namespace {
+
+// The window icon: under share/ beside bin/ once installed, or where the build draws it.
+std::string iconPath()
+{
+    std::error_code error;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return {};
+    const std::filesystem::path installed(std::string(davev::identity::windowIcon24));
+    for (const auto& candidate : {exe.parent_path() / ".." / installed,
+                                  exe.parent_path() / "../share/icons" / installed.filename()})
+        if (std::filesystem::exists(candidate, error))
+            return candidate.lexically_normal().string();
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace davev;
+    QtApplication application(argc, argv);
+    ArgvExecutableName executableName(argc > 0 ? argv[0] : nullptr);
+    QtSettingsBackend settings(QtSettingsBackend::defaultConfigDirectory());
+    AtomicFileOutput fileOutput;
+    PosixLauncher launcher;
+    X11ZOrder zOrder;
+    QtErrorReport errors;
+    QtTimerDriver timers;
+    QtDisplay display;
+    display.setIconPath(iconPath());
+    Platform platform{settings, executableName, fileOutput, launcher, zOrder, errors, timers, display};
+
+    Program program(platform);
+    program.start();
+    try {
+        display.closeOnSignal(openTerminationSignalPipe(), program.mainWindow());
+    } catch (const PlatformError& error) {
+        errors.note("signals: " + error.description());
+    }
+    return display.runEventLoop();
+}
