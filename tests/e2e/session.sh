@@ -1,0 +1,86 @@
+# Shared by the end-to-end tests: an X server with a window manager, a
+# temporary HOME and working directory, and waits on conditions.
+# Usage: source session.sh PROGRAM
+set -euo pipefail
+
+PROGRAM=$1
+for tool in Xvfb openbox wmctrl xdotool xprop; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+
+SCRATCH=$(mktemp -d)
+export HOME=$SCRATCH/home XDG_CONFIG_HOME=$SCRATCH/home/.config XDG_RUNTIME_DIR=$SCRATCH/runtime
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$SCRATCH/work"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+cd "$SCRATCH/work"
+
+PIDS=()
+cleanup() {
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$SCRATCH"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# wait_for SECONDS COMMAND...: polls until the command succeeds.
+wait_for() {
+    local limit=$1; shift
+    local end=$((SECONDS + limit))
+    until "$@" >/dev/null 2>&1; do
+        [ $SECONDS -lt $end ] || return 1
+        sleep 0.05
+    done
+}
+
+exec {displayfd}<> <(:)
+Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >"$SCRATCH/xvfb.log" 2>&1 &
+PIDS+=($!)
+read -r -t 30 -u "$displayfd" display_number || fail "Xvfb did not start"
+export DISPLAY=:$display_number
+openbox >"$SCRATCH/openbox.log" 2>&1 &
+PIDS+=($!)
+wm_ready() { xprop -root _NET_SUPPORTED | grep -q _NET_ACTIVE_WINDOW; }
+wait_for 30 wm_ready || fail "openbox did not come up"
+
+ini() { echo "$XDG_CONFIG_HOME/DA-VEV/$1.ini"; }
+ini_value() { sed -n "s/^$2=//p" "$(ini "$1")"; }
+
+# start_program [NAME]: runs the program (or a link to it under NAME) and
+# waits for its main window; sets APP_PID and APP_TITLE.
+start_program() {
+    local name=${1:-}
+    local exe=$PROGRAM
+    if [ -n "$name" ]; then
+        ln -sf "$PROGRAM" "$SCRATCH/$name"
+        exe=$SCRATCH/$name
+    fi
+    APP_TITLE="DA-VEV - ${name:-$(basename "$PROGRAM")}"
+    "$exe" >>"$SCRATCH/program.log" 2>&1 &
+    APP_PID=$!
+    PIDS+=("$APP_PID")
+    wait_for 30 window_id "$APP_TITLE" || fail "no window titled $APP_TITLE"
+    activate "$APP_TITLE"
+}
+
+window_id() { xdotool search --name "^$1\$" | head -n1 | grep .; }
+active_is() { [ "$(xdotool getactivewindow)" = "$(window_id "$1")" ]; }
+activate() {
+    wmctrl -a "$1"
+    wait_for 10 active_is "$1" || fail "could not bring $1 to the front"
+}
+keys() { xdotool key --clearmodifiers --delay 30 "$@"; }
+type_text() { xdotool type --clearmodifiers --delay 5 "$1"; }
+
+# close_program: closes the main window through the window manager and
+# waits for the process to end; fails when it exits with an error.
+close_program() {
+    wmctrl -c "$APP_TITLE"
+    wait_program
+}
+wait_program() {
+    wait_for 30 bash -c "! kill -0 $APP_PID" || fail "program did not end"
+    wait "$APP_PID" || fail "program exited with $?"
+}
