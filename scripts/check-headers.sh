@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The logic builds without any toolkit or operating-system header: those stay
+# in their own folder under src/platform/, and the program's main.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+pattern='#include *[<"](Q[A-Za-z]+|qt[a-z]*/|X11/|xcb/|windows\.h|unistd\.h|fcntl\.h|signal\.h|syslog\.h|spawn\.h|strings\.h|sys/)'
+leaks=$(git grep -n -E "$pattern" -- 'src/*' |
+    grep -v -E '^src/platform/(qt|posix|win32|headless)/|^src/app/main\.cpp:' || true)
+if [ -n "$leaks" ]; then
+    echo "platform headers outside their folder:" >&2
+    echo "$leaks" >&2
+    exit 1
+fi
+echo "platform headers stay in their folders"
