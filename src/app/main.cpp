@@ -26,8 +26,8 @@ std::string iconPath()
     if (error)
         return {};
     const std::filesystem::path installed(std::string(davev::identity::windowIcon24));
-    for (const auto& candidate : {exe.parent_path() / ".." / installed,
-                                  exe.parent_path() / "../share/icons" / installed.filename()})
+    for (const auto& candidate :
+         {exe.parent_path() / ".." / installed, exe.parent_path() / "../share/icons" / installed.filename()})
         if (std::filesystem::exists(candidate, error))
             return candidate.lexically_normal().string();
     return {};

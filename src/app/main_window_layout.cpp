@@ -16,7 +16,8 @@ WindowSpec build()
     w.clientHeight = 5715;
     w.minimizeButton = true;
 
-    ControlSpec alwaysOnTop = control(K::CheckBox, "AlwaysOnTopTimer_TICKBOX", "Always On Top", 360, 720, 1455, 255, 10);
+    ControlSpec alwaysOnTop =
+        control(K::CheckBox, "AlwaysOnTopTimer_TICKBOX", "Always On Top", 360, 720, 1455, 255, 10);
     alwaysOnTop.value = 1;
     ControlSpec autoClose = control(K::CheckBox, "AUTOCLOSE_TICKBOX", "AutoClose", 1920, 960, 1095, 255, 7);
     autoClose.enabled = false;

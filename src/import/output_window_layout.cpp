@@ -25,9 +25,9 @@ WindowSpec build()
     w.controls = {
         control(K::Button, "OK_BUTTON", "OK", 3720, 2640, 2175, 615, 0),
         command,
-        displayStyle(control(K::Label, "DA_VEV_TITLE_2", "ZODORIZ-OVI - VX-Reriraz - Output Command", 120, 120, 9375,
-                             360, 2),
-                     ArialBold),
+        displayStyle(
+            control(K::Label, "DA_VEV_TITLE_2", "ZODORIZ-OVI - VX-Reriraz - Output Command", 120, 120, 9375, 360, 2),
+            ArialBold),
         noteStyle(control(K::Label, "BAT_FILE_MESSAGE_LABEL",
                           "!!! RUNNER \".bat\" FILE SAVED AS \".exe\" FILENAME !!! ===>", 120, 2040, 5895, 330, 3),
                   ArialBold),

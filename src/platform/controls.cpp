@@ -216,11 +216,21 @@ Window::Window(const WindowSpec& spec, ErrorReport& errors, TimerDriver& timers)
     for (const ControlSpec& c : spec_.controls) {
         std::unique_ptr<Control> control;
         switch (c.kind) {
-        case ControlKind::Label: control = std::make_unique<Label>(*this, c); break;
-        case ControlKind::Button: control = std::make_unique<Button>(*this, c); break;
-        case ControlKind::CheckBox: control = std::make_unique<CheckBox>(*this, c); break;
-        case ControlKind::TextBox: control = std::make_unique<TextBox>(*this, c); break;
-        case ControlKind::Timer: control = std::make_unique<Timer>(*this, c, timers); break;
+        case ControlKind::Label:
+            control = std::make_unique<Label>(*this, c);
+            break;
+        case ControlKind::Button:
+            control = std::make_unique<Button>(*this, c);
+            break;
+        case ControlKind::CheckBox:
+            control = std::make_unique<CheckBox>(*this, c);
+            break;
+        case ControlKind::TextBox:
+            control = std::make_unique<TextBox>(*this, c);
+            break;
+        case ControlKind::Timer:
+            control = std::make_unique<Timer>(*this, c, timers);
+            break;
         }
         if (!byName_.emplace(control->name(), control.get()).second)
             throw std::logic_error("duplicate control " + control->name() + " in " + name_);

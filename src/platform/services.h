@@ -20,8 +20,7 @@ public:
     virtual std::string get(std::string_view app, std::string_view section, std::string_view key,
                             std::string_view fallback) = 0;
     // Creates section and key as needed; written through to disk before it returns.
-    virtual void save(std::string_view app, std::string_view section, std::string_view key,
-                      std::string_view text) = 0;
+    virtual void save(std::string_view app, std::string_view section, std::string_view key, std::string_view text) = 0;
 };
 
 // Sequential text output to one named file at a time.

@@ -14,11 +14,12 @@ struct GeometryKeys {
     int defaultLeft, defaultTop, defaultWidth, defaultHeight;
 };
 
-inline constexpr GeometryKeys MainGeometry{"MAIN-Left", "MAIN-Top", "MAIN-Width", "MAIN-Height", 1000, 1000, 5760, 3150};
+inline constexpr GeometryKeys MainGeometry{"MAIN-Left", "MAIN-Top", "MAIN-Width", "MAIN-Height",
+                                           1000,        1000,       5760,         3150};
 inline constexpr GeometryKeys AboutGeometry{"ABOUT-Left", "ABOUT-Top", "ABOUT-Width", "ABOUT-Height",
-                                            1000, 1000, 5985, 3390};
-inline constexpr GeometryKeys OutputGeometry{"OUTPUT_WINDOW-Left", "OUTPUT_WINDOW-Top", "OUTPUT_WINDOW-Width",
-                                             "OUTPUT_WINDOW-Height", 1000, 1000, 9705, 3855};
+                                            1000,         1000,        5985,          3390};
+inline constexpr GeometryKeys OutputGeometry{
+    "OUTPUT_WINDOW-Left", "OUTPUT_WINDOW-Top", "OUTPUT_WINDOW-Width", "OUTPUT_WINDOW-Height", 1000, 1000, 9705, 3855};
 
 // The main window's option keys, in the order they are read and written.
 struct OptionKey {

@@ -33,8 +33,8 @@ TEST(Validators, AppstreamcliAcceptsTheMetainfo)
 TEST(Installation, PutsEachFileWhereTheDesktopLooks)
 {
     test::TempDir prefix;
-    const auto install =
-        run(quoted(DAVEV_CMAKE_COMMAND) + " --install " + quoted(DAVEV_BUILD_DIR) + " --prefix " + quoted(prefix.path()));
+    const auto install = run(quoted(DAVEV_CMAKE_COMMAND) + " --install " + quoted(DAVEV_BUILD_DIR) + " --prefix " +
+                             quoted(prefix.path()));
     ASSERT_EQ(install.exitCode, 0) << install.output;
 
     const fs::path share = prefix.path() / "share";
@@ -65,8 +65,8 @@ TEST(DebianPackage, NamesVersionAndDependencies)
     if (!test::haveProgram("dpkg-deb") || !test::haveProgram("dpkg-shlibdeps"))
         GTEST_SKIP() << "dpkg-dev is not installed";
     test::TempDir out;
-    const auto pack = run(quoted(DAVEV_CPACK_COMMAND) + " -G DEB --config " + quoted(config.string()) + " -B " +
-                          quoted(out.path()));
+    const auto pack =
+        run(quoted(DAVEV_CPACK_COMMAND) + " -G DEB --config " + quoted(config.string()) + " -B " + quoted(out.path()));
     ASSERT_EQ(pack.exitCode, 0) << pack.output;
 
     fs::path deb;

@@ -9,7 +9,10 @@
 namespace davev::test {
 namespace {
 
-std::string quote(const std::string& path) { return "\"" + path + "\""; }
+std::string quote(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
 
 // The two lines the program writes for one import.
 std::string runnerLines(const std::string& source, const std::string& target, const char* lineEnd = "\r\n")
@@ -62,10 +65,8 @@ TEST_F(Interpreter, RedirectionFormsAnyCaseAndBlankLines)
 {
     writeFile(dir / "replaced", "old contents\r\n");
     const std::string unquoted = dir / "plain";
-    const RunResult result = run("\r\n  \r\n  Echo.new > " + quote(dir / "replaced") + "\r\n\n" +
-                                 "ECHO.a >> " + unquoted + " b\r\n" +
-                                 "echo.to stdout\r\n" +
-                                 "TYPE " + quote(dir / "replaced"));
+    const RunResult result = run("\r\n  \r\n  Echo.new > " + quote(dir / "replaced") + "\r\n\n" + "ECHO.a >> " +
+                                 unquoted + " b\r\n" + "echo.to stdout\r\n" + "TYPE " + quote(dir / "replaced"));
     EXPECT_EQ(result.exitCode, 0) << result.errors;
     EXPECT_EQ(readFile(dir / "replaced"), "new\r\n");
     // An unquoted name ends at white space; the rest belongs to the text.
@@ -92,10 +93,9 @@ TEST_F(Interpreter, MissingSourceLeavesTargetsUntouchedAndLaterLinesRun)
 TEST_F(Interpreter, DirectoriesAndUnknownCommandsFailTheirLineOnly)
 {
     writeFile(dir / "s", "x");
-    const RunResult result = run("type " + quote(dir / "s") + " >> " + quote(dir.path().string()) + "\r\n" +
-                                 "type " + quote(dir.path().string()) + " >> " + quote(dir / "t") + "\r\n" +
-                                 "del " + quote(dir / "s") + "\r\n" +
-                                 "echo.still running >> " + quote(dir / "t") + "\r\n");
+    const RunResult result = run("type " + quote(dir / "s") + " >> " + quote(dir.path().string()) + "\r\n" + "type " +
+                                 quote(dir.path().string()) + " >> " + quote(dir / "t") + "\r\n" + "del " +
+                                 quote(dir / "s") + "\r\n" + "echo.still running >> " + quote(dir / "t") + "\r\n");
     EXPECT_NE(result.exitCode, 0);
     EXPECT_NE(result.errors.find(":1: cannot write"), std::string::npos) << result.errors;
     EXPECT_NE(result.errors.find(":2: type: cannot read"), std::string::npos) << result.errors;

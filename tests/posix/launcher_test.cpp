@@ -35,7 +35,10 @@ protected:
         writeFile(dir / name, "echo.done >> \"" + out + "\"\r\n");
         return dir / name;
     }
-    bool ranOnce() { return waitUntil([&] { return readFile(out) == "done\r\n"; }); }
+    bool ranOnce()
+    {
+        return waitUntil([&] { return readFile(out) == "done\r\n"; });
+    }
 
     int errorOf(const std::string& commandLine, std::string& text)
     {

@@ -40,7 +40,10 @@ std::string readFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-bool exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool exists(const std::string& path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
 
 namespace {
 
@@ -65,7 +68,10 @@ int spawnInterpreter(const std::string& batchFile, const std::string& outputFile
 
 } // namespace
 
-int startInterpreter(const std::string& batchFile) { return spawnInterpreter(batchFile, {}, {}); }
+int startInterpreter(const std::string& batchFile)
+{
+    return spawnInterpreter(batchFile, {}, {});
+}
 
 int waitForExit(int pid)
 {

@@ -34,7 +34,7 @@ public:
     void print(std::string_view text) override;
     void close() override;
     std::string fileName;
-    std::string bytes;  // what the last successful close left in the file
+    std::string bytes; // what the last successful close left in the file
     int opens = 0;
     bool failOpen = false;
 

@@ -105,8 +105,8 @@ TEST_F(ImportTest, SaveRefusesAPathThatCannotBeQuoted)
     paths("/ok.txt", "/ok.txt");
     m.SAVE_BUTTON.userClick();
     const std::string good = h.file.bytes;
-    for (const std::string& bad : {std::string("/x\" & rm -rf ~ & \".txt"), std::string("/a\r\nb"),
-                                  std::string("/nul\0byte", 9)}) {
+    for (const std::string& bad :
+         {std::string("/x\" & rm -rf ~ & \".txt"), std::string("/a\r\nb"), std::string("/nul\0byte", 9)}) {
         h.errors.reports.clear();
         paths("/ok.txt", bad);
         m.SAVE_BUTTON.userClick();

@@ -42,17 +42,17 @@ struct SchedulerTest : ::testing::Test {
         EXPECT_EQ(m.RUN_NOW_BUTTON.enabled(), !locked);
         EXPECT_EQ(m.SOURCE_TEXT_FILE_TEXTBOX.locked(), locked);
         EXPECT_EQ(m.TARGET_TEXT_FILE_TEXTBOX.locked(), locked);
-        for (const CheckBox* box : {&m.AUTOSTART_TICKBOX, &m.AUTOCLOSE_TICKBOX, &m.LOOP_1MIN_TICKBOX,
-                                    &m.LOOP_5MIN_TICKBOX})
+        for (const CheckBox* box :
+             {&m.AUTOSTART_TICKBOX, &m.AUTOCLOSE_TICKBOX, &m.LOOP_1MIN_TICKBOX, &m.LOOP_5MIN_TICKBOX})
             EXPECT_EQ(box->enabled(), !locked) << box->name();
     }
 
     int enabledRunTimers(MainWindow& m)
     {
         int n = 0;
-        for (const Timer* t : {&m.AUTOSTART_TIMER, &m.BAT_TIMER, &m.LOOP_1MIN_TIMER, &m.LOOP_2MIN_TIMER,
-                               &m.LOOP_3MIN_TIMER, &m.LOOP_4MIN_TIMER, &m.LOOP_5MIN_TIMER, &m.ZERO_END_TIMER,
-                               &m.AUTOCLOSE_TIMER})
+        for (const Timer* t :
+             {&m.AUTOSTART_TIMER, &m.BAT_TIMER, &m.LOOP_1MIN_TIMER, &m.LOOP_2MIN_TIMER, &m.LOOP_3MIN_TIMER,
+              &m.LOOP_4MIN_TIMER, &m.LOOP_5MIN_TIMER, &m.ZERO_END_TIMER, &m.AUTOCLOSE_TIMER})
             n += t->enabled();
         return n;
     }
@@ -125,9 +125,12 @@ TEST_F(SchedulerTest, StopAbortsEveryPhase)
         std::size_t launchesBefore;
     };
     const Phase phases[] = {
-        {"start countdown", nullptr, 5, 0},      {"launch delay", nullptr, 11, 0},
-        {"repeat wait 5", "LOOP_5MIN_TICKBOX", 200, 1}, {"repeat lead-in", "LOOP_1MIN_TICKBOX", 74, 1},
-        {"second launch delay", "LOOP_1MIN_TICKBOX", 77, 1}, {"close countdown", "AUTOCLOSE_TICKBOX", 20, 1},
+        {"start countdown", nullptr, 5, 0},
+        {"launch delay", nullptr, 11, 0},
+        {"repeat wait 5", "LOOP_5MIN_TICKBOX", 200, 1},
+        {"repeat lead-in", "LOOP_1MIN_TICKBOX", 74, 1},
+        {"second launch delay", "LOOP_1MIN_TICKBOX", 77, 1},
+        {"close countdown", "AUTOCLOSE_TICKBOX", 20, 1},
     };
     for (const Phase& phase : phases) {
         SCOPED_TRACE(phase.name);
@@ -146,8 +149,8 @@ TEST_F(SchedulerTest, StopAbortsEveryPhase)
         EXPECT_FALSE(local.display.ended());
         EXPECT_EQ(local.status(), status::Aborted);
         EXPECT_EQ(m.AUTOSTART_TICKBOX.value(), 1) << "boxes keep their values";
-        for (const CheckBox* box : {&m.AUTOSTART_TICKBOX, &m.AUTOCLOSE_TICKBOX, &m.LOOP_1MIN_TICKBOX,
-                                    &m.LOOP_5MIN_TICKBOX})
+        for (const CheckBox* box :
+             {&m.AUTOSTART_TICKBOX, &m.AUTOCLOSE_TICKBOX, &m.LOOP_1MIN_TICKBOX, &m.LOOP_5MIN_TICKBOX})
             EXPECT_TRUE(box->enabled());
     }
 }
@@ -160,7 +163,8 @@ TEST_F(SchedulerTest, AutoStartAndAutoCloseRunUnattended)
     MainWindow& m = start();
     EXPECT_EQ(h.status(), status::AutostartCountdown);
     const auto timeline = statusTimeline(22);
-    EXPECT_EQ(timeline, (std::map<int, std::string>{{10, "!!! AUTOSTARTING !!!"}, {13, "!!! AUTOCLOSE - 10 SECS !!!"}}));
+    EXPECT_EQ(timeline,
+              (std::map<int, std::string>{{10, "!!! AUTOSTARTING !!!"}, {13, "!!! AUTOCLOSE - 10 SECS !!!"}}));
     EXPECT_FALSE(h.display.ended());
     h.advanceSeconds(1);
     EXPECT_TRUE(h.display.ended());

@@ -22,8 +22,7 @@ using test::XServer;
 // Sets or clears an environment variable for one test and puts it back after.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const char* value)
-        : name_(name)
+    ScopedEnvironment(const char* name, const char* value) : name_(name)
     {
         if (const char* old = std::getenv(name))
             old_ = old;

@@ -26,8 +26,7 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 }
 
 XServer::XServer(std::unique_ptr<ChildProcess> process, std::string displayName)
-    : process_(std::move(process))
-    , displayName_(std::move(displayName))
+    : process_(std::move(process)), displayName_(std::move(displayName))
 {
 }
 
@@ -44,10 +43,10 @@ std::unique_ptr<XServer> XServer::start(std::string& why)
         return nullptr;
     }
     // Xvfb writes the display number it took to -displayfd once it accepts clients.
-    auto process = std::make_unique<ChildProcess>(
-        std::vector<std::string>{xvfb, "-displayfd", std::to_string(fds[1]), "-screen", "0", "800x600x24",
-                                 "-nolisten", "tcp", "-noreset"},
-        std::map<std::string, std::string>{}, fds[1]);
+    auto process =
+        std::make_unique<ChildProcess>(std::vector<std::string>{xvfb, "-displayfd", std::to_string(fds[1]), "-screen",
+                                                                "0", "800x600x24", "-nolisten", "tcp", "-noreset"},
+                                       std::map<std::string, std::string>{}, fds[1]);
     ::close(fds[1]);
 
     std::string number;
@@ -72,8 +71,7 @@ std::unique_ptr<XServer> XServer::start(std::string& why)
 }
 
 WindowManager::WindowManager(std::unique_ptr<ChildProcess> process, std::string home)
-    : process_(std::move(process))
-    , home_(std::move(home))
+    : process_(std::move(process)), home_(std::move(home))
 {
 }
 
@@ -96,13 +94,13 @@ std::unique_ptr<WindowManager> WindowManager::start(const XServer& server, std::
         why = "no temporary directory";
         return nullptr;
     }
-    auto process = std::make_unique<ChildProcess>(
-        std::vector<std::string>{openbox, "--sm-disable"},
-        std::map<std::string, std::string>{{"DISPLAY", server.displayName()},
-                                           {"HOME", home},
-                                           {"XDG_CONFIG_HOME", home + "/config"},
-                                           {"XDG_CACHE_HOME", home + "/cache"},
-                                           {"XDG_DATA_HOME", home + "/data"}});
+    auto process =
+        std::make_unique<ChildProcess>(std::vector<std::string>{openbox, "--sm-disable"},
+                                       std::map<std::string, std::string>{{"DISPLAY", server.displayName()},
+                                                                          {"HOME", home},
+                                                                          {"XDG_CONFIG_HOME", home + "/config"},
+                                                                          {"XDG_CACHE_HOME", home + "/cache"},
+                                                                          {"XDG_DATA_HOME", home + "/data"}});
     auto manager = std::unique_ptr<WindowManager>(new WindowManager(std::move(process), home));
 
     TestDisplay probe(server.displayName());
@@ -130,10 +128,7 @@ std::unique_ptr<WindowManager> WindowManager::start(const XServer& server, std::
     return manager;
 }
 
-TestDisplay::TestDisplay(const std::string& name)
-    : display_(XOpenDisplay(name.c_str()))
-{
-}
+TestDisplay::TestDisplay(const std::string& name) : display_(XOpenDisplay(name.c_str())) {}
 
 TestDisplay::~TestDisplay()
 {
@@ -154,10 +149,9 @@ std::vector<unsigned long> TestDisplay::listProperty(XWindow window, const char*
     unsigned long after = 0;
     unsigned char* data = nullptr;
     std::vector<unsigned long> values;
-    if (XGetWindowProperty(display_, window, atom(property), 0, 4096, False, type, &actualType, &format, &count,
-                           &after, &data)
-            == Success
-        && data) {
+    if (XGetWindowProperty(display_, window, atom(property), 0, 4096, False, type, &actualType, &format, &count, &after,
+                           &data) == Success &&
+        data) {
         if (actualType == type && format == 32) {
             const auto* items = reinterpret_cast<const unsigned long*>(data);
             values.assign(items, items + count);
@@ -186,8 +180,8 @@ bool TestDisplay::managerSupports(const char* hint)
 XWindow TestDisplay::createWindow(int x, int y, unsigned width, unsigned height)
 {
     const int screen = DefaultScreen(display_);
-    const XWindow window = XCreateSimpleWindow(display_, root(), x, y, width, height, 0,
-                                              BlackPixel(display_, screen), WhitePixel(display_, screen));
+    const XWindow window = XCreateSimpleWindow(display_, root(), x, y, width, height, 0, BlackPixel(display_, screen),
+                                               WhitePixel(display_, screen));
     // Placed where asked rather than where the window manager would choose.
     XSizeHints hints{};
     hints.flags = USPosition | USSize;

@@ -12,7 +12,10 @@ namespace davev {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 [[noreturn]] void fail(int number, const std::string& name)
 {

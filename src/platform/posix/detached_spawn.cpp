@@ -100,8 +100,8 @@ long spawnDetached(const std::vector<std::string>& argv)
 
     const SpawnSettings settings;
     pid_t pid = 0;
-    const int result = posix_spawn(&pid, argv.at(0).c_str(), settings.actions(), settings.attributes(),
-                                   arguments.data(), environ);
+    const int result =
+        posix_spawn(&pid, argv.at(0).c_str(), settings.actions(), settings.attributes(), arguments.data(), environ);
     if (result != 0)
         throw PlatformError(result, errnoText(result) + ": " + argv[0]);
     reapInBackground(pid);

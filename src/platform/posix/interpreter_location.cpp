@@ -51,7 +51,8 @@ std::string findCommandInterpreter()
             // An empty entry would mean the current directory; a runner found
             // there could have been planted by anyone who can write it.
             if (end > begin) {
-                if (const std::string path = directories.substr(begin, end - begin) + "/" + name; isExecutableFile(path))
+                if (const std::string path = directories.substr(begin, end - begin) + "/" + name;
+                    isExecutableFile(path))
                     return path;
             }
             begin = end + 1;

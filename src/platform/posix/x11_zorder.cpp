@@ -109,8 +109,7 @@ struct PropertyData {
     const unsigned long* items() const { return reinterpret_cast<const unsigned long*>(bytes); }
 };
 
-bool readProperty(Display* display, XWindow window, Atom property, Atom type, long maxItems,
-                  PropertyData& out)
+bool readProperty(Display* display, XWindow window, Atom property, Atom type, long maxItems, PropertyData& out)
 {
     Atom actualType = None;
     int actualFormat = 0;
@@ -132,8 +131,7 @@ struct X11ZOrder::Connection {
     bool managerTakesPart = false;
     bool lost = false;
 
-    explicit Connection(Display* d)
-        : display(d)
+    explicit Connection(Display* d) : display(d)
     {
         ErrorFilter::add(display);
         // Xlib would otherwise end the whole program when the server goes away.
@@ -177,10 +175,7 @@ struct X11ZOrder::Connection {
 
 X11ZOrder::X11ZOrder() = default;
 
-X11ZOrder::X11ZOrder(std::string displayName)
-    : displayName_(std::move(displayName))
-{
-}
+X11ZOrder::X11ZOrder(std::string displayName) : displayName_(std::move(displayName)) {}
 
 X11ZOrder::~X11ZOrder() = default;
 

@@ -6,9 +6,15 @@ namespace davev::cmd {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
-char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char lower(char c)
+{
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 // True when text begins with word (any case) followed by the end or one of stops.
 bool startsWithWord(std::string_view text, std::string_view word, std::string_view stops)

@@ -20,8 +20,8 @@ enum class CommandKind {
 
 struct BatchCommand {
     CommandKind kind = CommandKind::Nothing;
-    std::string text;               // Echo: what to write, before the line end
-    std::string file;               // Type: the file to write out
+    std::string text; // Echo: what to write, before the line end
+    std::string file; // Type: the file to write out
     std::optional<Redirection> output;
 };
 

@@ -16,7 +16,10 @@ namespace {
 
 constexpr std::size_t unboundedSlice = std::size_t{1} << 30;
 
-std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string quoted(const std::string& name)
+{
+    return "\"" + name + "\"";
+}
 
 bool isNullDevice(const std::string& name)
 {
@@ -230,9 +233,9 @@ std::optional<std::string> BatchRunner::echo(const std::string& bytes, const std
     const bool positional = output && target_->regular;
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t written = positional
-                                    ? pwrite(out, bytes.data() + done, bytes.size() - done, start + static_cast<off_t>(done))
-                                    : write(out, bytes.data() + done, bytes.size() - done);
+        const ssize_t written =
+            positional ? pwrite(out, bytes.data() + done, bytes.size() - done, start + static_cast<off_t>(done))
+                       : write(out, bytes.data() + done, bytes.size() - done);
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0) {

@@ -14,7 +14,10 @@ namespace {
 
 volatile std::sig_atomic_t stopSignal = 0;
 
-void requestStop(int signalNumber) { stopSignal = signalNumber; }
+void requestStop(int signalNumber)
+{
+    stopSignal = signalNumber;
+}
 
 // Without SA_RESTART a signal cuts a long kernel copy short, so the append in
 // progress is cut back instead of leaving half a copy when the session ends.
