@@ -57,8 +57,7 @@ protected:
         return window.handle() == 0 ? nullptr : QWidget::find(static_cast<WId>(window.handle()));
     }
 
-    template <class T = QWidget>
-    static T* child(const Window& window, const char* name)
+    template <class T = QWidget> static T* child(const Window& window, const char* name)
     {
         QWidget* top = topOf(window);
         return top == nullptr ? nullptr : top->findChild<T*>(QString::fromLatin1(name));

@@ -48,16 +48,16 @@ TEST_F(DisplayViewTest, MainWindowFrameAndControlGeometry)
         }
         ASSERT_NE(widget, nullptr) << control->name();
         EXPECT_EQ(widget->pos(), QPoint(px(spec.left), px(spec.top))) << control->name();
-        EXPECT_EQ(widget->size(), QSize(px(spec.left + spec.width) - px(spec.left),
-                                        px(spec.top + spec.height) - px(spec.top)))
+        EXPECT_EQ(widget->size(),
+                  QSize(px(spec.left + spec.width) - px(spec.left), px(spec.top + spec.height) - px(spec.top)))
             << control->name();
     }
 }
 
 TEST_F(DisplayViewTest, LowerAreaComesIntoViewOnlyWithATallerWindow)
 {
-    const char* const neverShown[] = {"TYPE_NEW_LINE_TEXTBOX", "ECHO_BUTTON", "TYPE_CMD_TEXTBOX", "INTO_TB",
-                                      "SM_TB", "DEL_FILE_BUTTON", "TARGET_BUTTON", "SOURCE_BUTTON"};
+    const char* const neverShown[] = {"TYPE_NEW_LINE_TEXTBOX", "ECHO_BUTTON",   "TYPE_CMD_TEXTBOX", "INTO_TB", "SM_TB",
+                                      "DEL_FILE_BUTTON",       "TARGET_BUTTON", "SOURCE_BUTTON"};
     openMain();
     EXPECT_TRUE(inView(child(main, "ABOUT_BUTTON")));
     EXPECT_FALSE(inView(child(main, "FULL_COMMAND_TEXTBOX")));
@@ -162,10 +162,18 @@ TEST_F(DisplayViewTest, TabVisitsFocusableControlsByTabIndex)
         } while (current != start && names.size() < 50);
         return names;
     };
-    std::vector<QString> expected = {
-        "AUTO_STARTS_STOPS_BUTTON", "SOURCE_TEXT_FILE_TEXTBOX", "TARGET_TEXT_FILE_TEXTBOX", "SAVE_BUTTON",
-        "OUTPUT_CMD_BUTTON", "RUN_NOW_BUTTON", "AUTOSTART_TICKBOX", "LOOP_1MIN_TICKBOX", "LOOP_5MIN_TICKBOX",
-        "AlwaysOnTopTimer_TICKBOX", "ABOUT_BUTTON", "FULL_COMMAND_TEXTBOX"};
+    std::vector<QString> expected = {"AUTO_STARTS_STOPS_BUTTON",
+                                     "SOURCE_TEXT_FILE_TEXTBOX",
+                                     "TARGET_TEXT_FILE_TEXTBOX",
+                                     "SAVE_BUTTON",
+                                     "OUTPUT_CMD_BUTTON",
+                                     "RUN_NOW_BUTTON",
+                                     "AUTOSTART_TICKBOX",
+                                     "LOOP_1MIN_TICKBOX",
+                                     "LOOP_5MIN_TICKBOX",
+                                     "AlwaysOnTopTimer_TICKBOX",
+                                     "ABOUT_BUTTON",
+                                     "FULL_COMMAND_TEXTBOX"};
     EXPECT_EQ(cycle(), expected);
     main.checkBox("AUTOCLOSE_TICKBOX").setEnabled(true);
     expected.insert(expected.begin() + 7, "AUTOCLOSE_TICKBOX");

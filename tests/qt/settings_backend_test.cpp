@@ -24,8 +24,9 @@ protected:
 
 TEST_F(SettingsBackendTest, TextRoundTripsThroughTheFilesUnchanged)
 {
-    const std::string values[] = {"line one\r\nline two\r\n", "1000", "", "  padded  ", "a, b; c = d",
-                                  "@Variant(not really)", "C:\\Data\\Größe.txt"};
+    const std::string values[] = {
+        "line one\r\nline two\r\n", "1000", "", "  padded  ", "a, b; c = d", "@Variant(not really)",
+        "C:\\Data\\Größe.txt"};
     QtSettingsBackend settings(base());
     for (std::size_t i = 0; i < std::size(values); ++i)
         settings.save("DA-VEV", "Main", "KEY_" + std::to_string(i), values[i]);

@@ -53,8 +53,7 @@ void applyDesign(QWidget& widget, const Control& control, const TwipsScale& scal
         widget.setFocusPolicy(Qt::ClickFocus);
 }
 
-template <class View, class Model>
-View* makeView(Model& model, QWidget& parent, const TwipsScale& scale)
+template <class View, class Model> View* makeView(Model& model, QWidget& parent, const TwipsScale& scale)
 {
     auto* view = new View(model, parent);
     applyDesign(*view, model, scale);
@@ -73,16 +72,20 @@ View* makeView(Model& model, QWidget& parent, const TwipsScale& scale)
 ControlView* createControlView(Control& control, QWidget& parent, const TwipsScale& scale)
 {
     switch (control.kind()) {
-    case ControlKind::Label: return makeView<LabelView>(static_cast<Label&>(control), parent, scale);
-    case ControlKind::Button: return makeView<ButtonView>(static_cast<Button&>(control), parent, scale);
-    case ControlKind::CheckBox: return makeView<CheckBoxView>(static_cast<CheckBox&>(control), parent, scale);
+    case ControlKind::Label:
+        return makeView<LabelView>(static_cast<Label&>(control), parent, scale);
+    case ControlKind::Button:
+        return makeView<ButtonView>(static_cast<Button&>(control), parent, scale);
+    case ControlKind::CheckBox:
+        return makeView<CheckBoxView>(static_cast<CheckBox&>(control), parent, scale);
     case ControlKind::TextBox: {
         auto& box = static_cast<TextBox&>(control);
         if (box.spec().multiLine)
             return makeView<TextEditView>(box, parent, scale);
         return makeView<LineEditView>(box, parent, scale);
     }
-    case ControlKind::Timer: return nullptr;
+    case ControlKind::Timer:
+        return nullptr;
     }
     return nullptr;
 }

@@ -13,17 +13,19 @@ bool takesTabFocus(const Control& control)
     switch (control.kind()) {
     case ControlKind::Button:
     case ControlKind::CheckBox:
-    case ControlKind::TextBox: return control.spec().tabIndex >= 0;
+    case ControlKind::TextBox:
+        return control.spec().tabIndex >= 0;
     case ControlKind::Label:
-    case ControlKind::Timer: return false;
+    case ControlKind::Timer:
+        return false;
     }
     return false;
 }
 
 Qt::WindowFlags frameFlags(const WindowSpec& spec, Qt::WindowType type)
 {
-    Qt::WindowFlags flags = type | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                            Qt::WindowCloseButtonHint;
+    Qt::WindowFlags flags =
+        type | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (spec.minimizeButton)
         flags |= Qt::WindowMinimizeButtonHint;
     return flags;
@@ -183,8 +185,11 @@ void ModalForm::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Escape:
     case Qt::Key_Enter:
-    case Qt::Key_Return: QWidget::keyPressEvent(event); return;
-    default: QDialog::keyPressEvent(event);
+    case Qt::Key_Return:
+        QWidget::keyPressEvent(event);
+        return;
+    default:
+        QDialog::keyPressEvent(event);
     }
 }
 

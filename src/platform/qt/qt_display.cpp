@@ -132,8 +132,7 @@ private:
         return entry.widget != nullptr && entry.body->model() != nullptr && entry.widget->isVisible();
     }
 
-    template <class Form>
-    Form& adopt(std::unique_ptr<Form> form)
+    template <class Form> Form& adopt(std::unique_ptr<Form> form)
     {
         Form& ref = *form;
         forms_.push_back(std::move(form));

@@ -107,8 +107,8 @@ void QtSettingsBackend::save(std::string_view app, std::string_view section, std
     const int number = writeFailure(path);
     // Forget the unwritten value, so reads show what is really stored.
     files_.erase(path.toStdString());
-    throw PlatformError(number, std::string(std::strerror(number)) + ": cannot write settings file " +
-                                    path.toStdString());
+    throw PlatformError(number,
+                        std::string(std::strerror(number)) + ": cannot write settings file " + path.toStdString());
 }
 
 } // namespace davev

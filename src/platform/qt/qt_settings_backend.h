@@ -24,8 +24,7 @@ public:
     std::string get(std::string_view app, std::string_view section, std::string_view key,
                     std::string_view fallback) override;
     // Throws PlatformError naming the file when it cannot be written.
-    void save(std::string_view app, std::string_view section, std::string_view key,
-              std::string_view text) override;
+    void save(std::string_view app, std::string_view section, std::string_view key, std::string_view text) override;
 
     std::string filePath(std::string_view app, std::string_view section) const;
 
