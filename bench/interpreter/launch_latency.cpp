@@ -18,7 +18,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double millis(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 void write(const std::filesystem::path& path, const std::string& content)
 {
@@ -34,7 +37,9 @@ off_t sizeOf(const char* path)
 void summarise(const char* what, std::vector<double> samples)
 {
     std::sort(samples.begin(), samples.end());
-    const auto at = [&](double q) { return samples[static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1))]; };
+    const auto at = [&](double q) {
+        return samples[static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1))];
+    };
     std::printf("%-28s median %7.3f ms  p10 %7.3f  p90 %7.3f  min %7.3f  max %7.3f  (%zu runs)\n", what, at(0.5),
                 at(0.1), at(0.9), samples.front(), samples.back(), samples.size());
 }
@@ -51,8 +56,8 @@ int main(int argc, char** argv)
     std::filesystem::current_path(dir);
     write(dir / "SOURCE.txt", std::string(1023, 'x') + "\n");
     const std::string target = (dir / "TARGET.txt").string();
-    write(dir / "NightlyImport.bat", "type \"" + (dir / "SOURCE.txt").string() + "\" >> \"" + target +
-                                         "\"\r\necho. >> \"" + target + "\"\r\n");
+    write(dir / "NightlyImport.bat",
+          "type \"" + (dir / "SOURCE.txt").string() + "\" >> \"" + target + "\"\r\necho. >> \"" + target + "\"\r\n");
     const off_t complete = 1024 + 2;
 
     davev::PosixLauncher launcher(DAVEV_CMD_PATH);

@@ -34,8 +34,8 @@ WindowSpec build()
 
 const WindowSpec& aboutWindowLayout()
 {
-    static const WindowSpec spec = build();
-    return spec;
+    static const WindowSpec design = build();
+    return design;
 }
 
 } // namespace davev

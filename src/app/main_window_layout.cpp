@@ -72,8 +72,8 @@ WindowSpec build()
 
 const WindowSpec& mainWindowLayout()
 {
-    static const WindowSpec spec = build();
-    return spec;
+    static const WindowSpec design = build();
+    return design;
 }
 
 } // namespace davev

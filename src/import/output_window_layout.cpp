@@ -40,8 +40,8 @@ WindowSpec build()
 
 const WindowSpec& outputWindowLayout()
 {
-    static const WindowSpec spec = build();
-    return spec;
+    static const WindowSpec design = build();
+    return design;
 }
 
 } // namespace davev

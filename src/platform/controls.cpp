@@ -4,8 +4,8 @@
 
 namespace davev {
 
-Control::Control(Window& owner, const ControlSpec& spec)
-    : owner_(owner), spec_(spec), name_(spec.name), visible_(spec.visible)
+Control::Control(Window& owner, const ControlSpec& design)
+    : owner_(owner), design_(design), name_(design.name), visible_(design.visible)
 {
 }
 
@@ -19,7 +19,7 @@ void Control::setVisible(bool visible)
 
 void Control::resetToDesign()
 {
-    visible_ = spec_.visible;
+    visible_ = design_.visible;
 }
 
 void Control::changed()
@@ -28,7 +28,7 @@ void Control::changed()
         observer_();
 }
 
-Label::Label(Window& owner, const ControlSpec& spec) : Control(owner, spec), caption_(spec.caption) {}
+Label::Label(Window& owner, const ControlSpec& design) : Control(owner, design), caption_(design.caption) {}
 
 void Label::setCaption(std::string caption)
 {
@@ -47,12 +47,12 @@ void Label::userDblClick()
 void Label::resetToDesign()
 {
     Control::resetToDesign();
-    caption_ = std::string(spec().caption);
+    caption_ = std::string(design().caption);
     changed();
 }
 
-Button::Button(Window& owner, const ControlSpec& spec)
-    : Control(owner, spec), caption_(spec.caption), enabled_(spec.enabled)
+Button::Button(Window& owner, const ControlSpec& design)
+    : Control(owner, design), caption_(design.caption), enabled_(design.enabled)
 {
 }
 
@@ -83,13 +83,13 @@ void Button::userClick()
 void Button::resetToDesign()
 {
     Control::resetToDesign();
-    caption_ = std::string(spec().caption);
-    enabled_ = spec().enabled;
+    caption_ = std::string(design().caption);
+    enabled_ = design().enabled;
     changed();
 }
 
-CheckBox::CheckBox(Window& owner, const ControlSpec& spec)
-    : Control(owner, spec), caption_(spec.caption), value_(spec.value), enabled_(spec.enabled)
+CheckBox::CheckBox(Window& owner, const ControlSpec& design)
+    : Control(owner, design), caption_(design.caption), value_(design.value), enabled_(design.enabled)
 {
 }
 
@@ -124,13 +124,13 @@ void CheckBox::userClick()
 void CheckBox::resetToDesign()
 {
     Control::resetToDesign();
-    value_ = spec().value;
-    enabled_ = spec().enabled;
+    value_ = design().value;
+    enabled_ = design().enabled;
     changed();
 }
 
-TextBox::TextBox(Window& owner, const ControlSpec& spec)
-    : Control(owner, spec), text_(spec.caption), locked_(spec.locked)
+TextBox::TextBox(Window& owner, const ControlSpec& design)
+    : Control(owner, design), text_(design.caption), locked_(design.locked)
 {
 }
 
@@ -160,12 +160,12 @@ void TextBox::userEdit(std::string text)
 void TextBox::resetToDesign()
 {
     Control::resetToDesign();
-    text_ = std::string(spec().caption);
-    locked_ = spec().locked;
+    text_ = std::string(design().caption);
+    locked_ = design().locked;
     changed();
 }
 
-Timer::Timer(Window& owner, const ControlSpec& spec, TimerDriver& driver) : Control(owner, spec), driver_(driver) {}
+Timer::Timer(Window& owner, const ControlSpec& design, TimerDriver& driver) : Control(owner, design), driver_(driver) {}
 
 Timer::~Timer()
 {
@@ -208,12 +208,12 @@ void Timer::resetToDesign()
         driver_.timerChanged(*this);
 }
 
-Window::Window(const WindowSpec& spec, ErrorReport& errors, TimerDriver& timers)
-    : spec_(spec), name_(spec.name), errors_(errors), caption_(spec.caption)
+Window::Window(const WindowSpec& design, ErrorReport& errors, TimerDriver& timers)
+    : design_(design), name_(design.name), errors_(errors), caption_(design.caption)
 {
-    width_ = static_cast<float>(spec.outerWidth());
-    height_ = static_cast<float>(spec.outerHeight());
-    for (const ControlSpec& c : spec_.controls) {
+    width_ = static_cast<float>(design.outerWidth());
+    height_ = static_cast<float>(design.outerHeight());
+    for (const ControlSpec& c : design_.controls) {
         std::unique_ptr<Control> control;
         switch (c.kind) {
         case ControlKind::Label:
@@ -298,9 +298,9 @@ void Window::unload()
 
 void Window::resetToDesign()
 {
-    caption_ = std::string(spec_.caption);
-    width_ = static_cast<float>(spec_.outerWidth());
-    height_ = static_cast<float>(spec_.outerHeight());
+    caption_ = std::string(design_.caption);
+    width_ = static_cast<float>(design_.outerWidth());
+    height_ = static_cast<float>(design_.outerHeight());
     for (const auto& control : controls_)
         control->resetToDesign();
     changed();

@@ -18,14 +18,14 @@ using Handler = std::function<void()>;
 
 class Control {
 public:
-    Control(Window& owner, const ControlSpec& spec);
+    Control(Window& owner, const ControlSpec& design);
     virtual ~Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
     const std::string& name() const { return name_; }
-    ControlKind kind() const { return spec_.kind; }
-    const ControlSpec& spec() const { return spec_; }
+    ControlKind kind() const { return design_.kind; }
+    const ControlSpec& design() const { return design_; }
     Window& owner() const { return owner_; }
 
     bool visible() const { return visible_; }
@@ -42,7 +42,7 @@ protected:
 
 private:
     Window& owner_;
-    ControlSpec spec_;
+    ControlSpec design_;
     std::string name_;
     bool visible_;
     Handler observer_;
@@ -50,7 +50,7 @@ private:
 
 class Label : public Control {
 public:
-    Label(Window& owner, const ControlSpec& spec);
+    Label(Window& owner, const ControlSpec& design);
     const std::string& caption() const { return caption_; }
     void setCaption(std::string caption);
     void onDblClick(Handler handler) { dblClick_ = std::move(handler); }
@@ -64,7 +64,7 @@ private:
 
 class Button : public Control {
 public:
-    Button(Window& owner, const ControlSpec& spec);
+    Button(Window& owner, const ControlSpec& design);
     const std::string& caption() const { return caption_; }
     void setCaption(std::string caption);
     bool enabled() const { return enabled_; }
@@ -86,7 +86,7 @@ public:
     static constexpr int Checked = 1;
     static constexpr int Grayed = 2;
 
-    CheckBox(Window& owner, const ControlSpec& spec);
+    CheckBox(Window& owner, const ControlSpec& design);
     const std::string& caption() const { return caption_; }
     int value() const { return value_; }
     // Runs the click handler at once, nested, when the value changes; an
@@ -108,7 +108,7 @@ private:
 
 class TextBox : public Control {
 public:
-    TextBox(Window& owner, const ControlSpec& spec);
+    TextBox(Window& owner, const ControlSpec& design);
     const std::string& text() const { return text_; }
     void setText(std::string text);
     bool locked() const { return locked_; }
@@ -124,7 +124,7 @@ private:
 
 class Timer : public Control {
 public:
-    Timer(Window& owner, const ControlSpec& spec, TimerDriver& driver);
+    Timer(Window& owner, const ControlSpec& design, TimerDriver& driver);
     ~Timer() override;
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled);
@@ -148,11 +148,11 @@ class Window {
 public:
     using Handle = std::uintptr_t;
 
-    Window(const WindowSpec& spec, ErrorReport& errors, TimerDriver& timers);
+    Window(const WindowSpec& design, ErrorReport& errors, TimerDriver& timers);
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    const WindowSpec& spec() const { return spec_; }
+    const WindowSpec& design() const { return design_; }
     const std::string& name() const { return name_; }
 
     const std::string& caption() const { return caption_; }
@@ -199,7 +199,7 @@ private:
     void changed();
     void resetToDesign();
 
-    WindowSpec spec_;
+    WindowSpec design_;
     std::string name_;
     ErrorReport& errors_;
     std::string caption_;

@@ -40,16 +40,16 @@ TEST_F(DisplayViewTest, MainWindowFrameAndControlGeometry)
     EXPECT_FALSE(top->windowFlags() & Qt::WindowMaximizeButtonHint);
 
     for (const auto& control : main.controls()) {
-        const ControlSpec& spec = control->spec();
+        const ControlSpec& design = control->design();
         const QWidget* widget = child(main, control->name().c_str());
         if (control->kind() == ControlKind::Timer) {
             EXPECT_EQ(widget, nullptr) << "timers have no widget";
             continue;
         }
         ASSERT_NE(widget, nullptr) << control->name();
-        EXPECT_EQ(widget->pos(), QPoint(px(spec.left), px(spec.top))) << control->name();
-        EXPECT_EQ(widget->size(),
-                  QSize(px(spec.left + spec.width) - px(spec.left), px(spec.top + spec.height) - px(spec.top)))
+        EXPECT_EQ(widget->pos(), QPoint(px(design.left), px(design.top))) << control->name();
+        EXPECT_EQ(widget->size(), QSize(px(design.left + design.width) - px(design.left),
+                                        px(design.top + design.height) - px(design.top)))
             << control->name();
     }
 }

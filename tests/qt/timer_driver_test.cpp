@@ -21,10 +21,10 @@ class TimerDriverTest : public testing::Test {
 protected:
     static WindowSpec twoTimers()
     {
-        WindowSpec spec;
-        spec.name = "TIMERS";
-        spec.controls = {layout::timer("A", 0, 0), layout::timer("B", 0, 0)};
-        return spec;
+        WindowSpec design;
+        design.name = "TIMERS";
+        design.controls = {layout::timer("A", 0, 0), layout::timer("B", 0, 0)};
+        return design;
     }
 
     void SetUp() override

@@ -8,11 +8,11 @@ namespace {
 
 WindowSpec twoBoxes()
 {
-    WindowSpec spec;
-    spec.name = "TEST";
-    spec.controls = {layout::control(ControlKind::CheckBox, "A", "a", 0, 0, 10, 10, 0),
-                     layout::control(ControlKind::CheckBox, "B", "b", 0, 0, 10, 10, 1), layout::timer("T", 0, 0)};
-    return spec;
+    WindowSpec design;
+    design.name = "TEST";
+    design.controls = {layout::control(ControlKind::CheckBox, "A", "a", 0, 0, 10, 10, 0),
+                       layout::control(ControlKind::CheckBox, "B", "b", 0, 0, 10, 10, 1), layout::timer("T", 0, 0)};
+    return design;
 }
 
 struct ModelTest : ::testing::Test {

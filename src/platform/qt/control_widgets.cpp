@@ -26,15 +26,15 @@ void applyVisible(QWidget& widget, bool visible)
         widget.setVisible(visible);
 }
 
-void applyColours(QWidget& widget, const ControlSpec& spec)
+void applyColours(QWidget& widget, const ControlSpec& design)
 {
-    if (!spec.hasColours)
+    if (!design.hasColours)
         return;
     QPalette palette = widget.palette();
     for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        palette.setColor(role, qcolour(spec.foreground));
+        palette.setColor(role, qcolour(design.foreground));
     for (const auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
-        palette.setColor(role, qcolour(spec.background));
+        palette.setColor(role, qcolour(design.background));
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }
@@ -43,13 +43,13 @@ void applyColours(QWidget& widget, const ControlSpec& spec)
 // tests, font, colours, and whether it sits in the tab order.
 void applyDesign(QWidget& widget, const Control& control, const TwipsScale& scale)
 {
-    const ControlSpec& spec = control.spec();
-    widget.setGeometry(scale.toPixels(spec.left, spec.top, spec.width, spec.height));
+    const ControlSpec& design = control.design();
+    widget.setGeometry(scale.toPixels(design.left, design.top, design.width, design.height));
     widget.setObjectName(qstr(control.name()));
     widget.setAccessibleDescription(qstr(control.name()));
-    widget.setFont(fontFor(spec.font));
-    applyColours(widget, spec);
-    if (spec.tabIndex < 0 && widget.focusPolicy() != Qt::NoFocus)
+    widget.setFont(fontFor(design.font));
+    applyColours(widget, design);
+    if (design.tabIndex < 0 && widget.focusPolicy() != Qt::NoFocus)
         widget.setFocusPolicy(Qt::ClickFocus);
 }
 
@@ -80,7 +80,7 @@ ControlView* createControlView(Control& control, QWidget& parent, const TwipsSca
         return makeView<CheckBoxView>(static_cast<CheckBox&>(control), parent, scale);
     case ControlKind::TextBox: {
         auto& box = static_cast<TextBox&>(control);
-        if (box.spec().multiLine)
+        if (box.design().multiLine)
             return makeView<TextEditView>(box, parent, scale);
         return makeView<LineEditView>(box, parent, scale);
     }
@@ -92,16 +92,16 @@ ControlView* createControlView(Control& control, QWidget& parent, const TwipsSca
 
 LabelView::LabelView(Label& model, QWidget& parent) : QLabel(&parent), model_(&model)
 {
-    const ControlSpec& spec = model.spec();
+    const ControlSpec& design = model.design();
     setTextFormat(Qt::PlainText);
     setWordWrap(true);
     setFocusPolicy(Qt::NoFocus);
-    if (spec.border) {
+    if (design.border) {
         setFrameShape(QFrame::Box);
         setFrameShadow(QFrame::Plain);
         setLineWidth(1);
     }
-    setAlignment(Qt::AlignTop | (spec.centred ? Qt::AlignHCenter : Qt::AlignLeft));
+    setAlignment(Qt::AlignTop | (design.centred ? Qt::AlignHCenter : Qt::AlignLeft));
 }
 
 void LabelView::sync()
@@ -196,7 +196,7 @@ TextEditView::TextEditView(TextBox& model, QWidget& parent) : QPlainTextEdit(&pa
 {
     setTabChangesFocus(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(model.spec().verticalScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(model.design().verticalScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     connect(this, &QPlainTextEdit::textChanged, this, [this] { edited(); });
 }
 

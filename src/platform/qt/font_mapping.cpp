@@ -20,12 +20,12 @@ void installSubstitutions()
 
 } // namespace
 
-QFont fontFor(const FontSpec& spec)
+QFont fontFor(const FontSpec& design)
 {
     installSubstitutions();
-    QFont font(QString::fromUtf8(spec.family.data(), static_cast<qsizetype>(spec.family.size())));
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
+    QFont font(QString::fromUtf8(design.family.data(), static_cast<qsizetype>(design.family.size())));
+    font.setPointSizeF(design.points);
+    font.setBold(design.bold);
     return font;
 }
 

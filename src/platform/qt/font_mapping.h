@@ -8,6 +8,6 @@ namespace davev {
 
 // The layout's font, with the Windows faces it names standing in for the
 // metric-compatible faces installed here.
-QFont fontFor(const FontSpec& spec);
+QFont fontFor(const FontSpec& design);
 
 } // namespace davev

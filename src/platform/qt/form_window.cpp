@@ -14,7 +14,7 @@ bool takesTabFocus(const Control& control)
     case ControlKind::Button:
     case ControlKind::CheckBox:
     case ControlKind::TextBox:
-        return control.spec().tabIndex >= 0;
+        return control.design().tabIndex >= 0;
     case ControlKind::Label:
     case ControlKind::Timer:
         return false;
@@ -22,11 +22,11 @@ bool takesTabFocus(const Control& control)
     return false;
 }
 
-Qt::WindowFlags frameFlags(const WindowSpec& spec, Qt::WindowType type)
+Qt::WindowFlags frameFlags(const WindowSpec& design, Qt::WindowType type)
 {
     Qt::WindowFlags flags =
         type | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (spec.minimizeButton)
+    if (design.minimizeButton)
         flags |= Qt::WindowMinimizeButtonHint;
     return flags;
 }
@@ -52,7 +52,7 @@ void FormBody::build()
             continue;
         views_.push_back(view);
         if (takesTabFocus(*control))
-            focusables.push_back({control->spec().tabIndex, &view->widget()});
+            focusables.push_back({control->design().tabIndex, &view->widget()});
     }
     std::stable_sort(focusables.begin(), focusables.end(),
                      [](const Focusable& a, const Focusable& b) { return a.tabIndex < b.tabIndex; });
@@ -84,9 +84,9 @@ void FormBody::applyWindow()
 
     // The model holds the outer size; the design frame around the client
     // area is taken off, whatever frame the window manager draws.
-    const WindowSpec& spec = window_->spec();
-    const double clientWidth = double{window_->width()} - spec.frameLeft - spec.frameRight;
-    const double clientHeight = double{window_->height()} - spec.frameTop - spec.frameBottom;
+    const WindowSpec& design = window_->design();
+    const double clientWidth = double{window_->width()} - design.frameLeft - design.frameRight;
+    const double clientHeight = double{window_->height()} - design.frameTop - design.frameBottom;
     const QSize client(std::max(1, scale_.toPixels(clientWidth)), std::max(1, scale_.toPixels(clientHeight)));
     if (top_.size() != client || top_.minimumSize() != client || top_.maximumSize() != client)
         top_.setFixedSize(client);
@@ -133,7 +133,7 @@ void FormBody::closeRequested()
 }
 
 ModelessForm::ModelessForm(Window& window, const TwipsScale& scale, FormEvents& events)
-    : QWidget(nullptr, frameFlags(window.spec(), Qt::Window)), body_(*this, window, scale, events)
+    : QWidget(nullptr, frameFlags(window.design(), Qt::Window)), body_(*this, window, scale, events)
 {
 }
 
@@ -156,7 +156,7 @@ void ModelessForm::showEvent(QShowEvent* event)
 }
 
 ModalForm::ModalForm(Window& window, const TwipsScale& scale, FormEvents& events, QWidget* owner)
-    : QDialog(owner, frameFlags(window.spec(), Qt::Dialog)), body_(*this, window, scale, events)
+    : QDialog(owner, frameFlags(window.design(), Qt::Dialog)), body_(*this, window, scale, events)
 {
     setWindowModality(Qt::ApplicationModal);
     setSizeGripEnabled(false);
