@@ -101,7 +101,10 @@ LabelView::LabelView(Label& model, QWidget& parent) : QLabel(&parent), model_(&m
         setFrameShadow(QFrame::Plain);
         setLineWidth(1);
     }
-    setAlignment(Qt::AlignTop | (design.centred ? Qt::AlignHCenter : Qt::AlignLeft));
+    // The display fonts stand taller than the originals: centring keeps a
+    // bordered caption clear of its frame.
+    setAlignment((design.border ? Qt::AlignVCenter : Qt::AlignTop) |
+                 (design.centred ? Qt::AlignHCenter : Qt::AlignLeft));
 }
 
 void LabelView::sync()
