@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Timer accuracy of the real program under Xvfb and openbox.
+#   autoclose: AUTOSTART and AUTOCLOSE stored; how late the launch comes after
+#              13 s and the exit after 23 s, over RUNS runs (default 5).
+#   loop:      AUTOSTART and LOOP_1MIN stored; the launches of three cycles
+#              (13, 79, 145 s), then SIGTERM.
+# The launch moment is the target's mtime, i.e. when the interpreter appended.
+# Usage: run.sh BUILD_DIR [autoclose|loop|all] [RUNS]
+set -euo pipefail
+
+build=$(realpath "${1:?usage: run.sh BUILD_DIR [autoclose|loop|all] [RUNS]}")
+mode=${2:-all}
+runs=${3:-5}
+program=$build/src/DA-VEV
+[ -x "$program" ] || { echo "no program at $program" >&2; exit 1; }
+for tool in Xvfb openbox xprop; do
+    command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
+done
+
+scratch=$(mktemp -d -t davev-timers-XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+exec {displayfd}<> <(:)
+Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+pids+=($!)
+read -r -t 30 -u "$displayfd" display_number || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$display_number
+openbox >"$scratch/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 600); do
+    xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && break
+    sleep 0.05
+done
+xprop -root _NET_SUPPORTED | grep -q _NET_ACTIVE_WINDOW || { echo "openbox did not come up" >&2; exit 1; }
+
+export HOME=$scratch/home
+export XDG_CONFIG_HOME=$HOME/.config
+export XDG_RUNTIME_DIR=$scratch/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+work=$scratch/work
+mkdir -p "$HOME" "$XDG_CONFIG_HOME/DA-VEV" "$work"
+src=$work/src.txt
+tgt=$work/tgt.txt
+printf 'one small line\r\n' >"$src"
+
+# prepare AUTOCLOSE LOOP_1MIN
+prepare() {
+    cat >"$XDG_CONFIG_HOME/DA-VEV/DA-VEV.ini" <<EOF
+[General]
+AUTOSTART_TICKBOX=1
+AUTOCLOSE_TICKBOX=$1
+LOOP_1MIN_TICKBOX=$2
+LOOP_5MIN_TICKBOX=0
+AlwaysOnTopTimer_TICKBOX=0
+SOURCE_TEXT_FILE_TEXTBOX=$src
+TARGET_TEXT_FILE_TEXTBOX=$tgt
+EOF
+    printf 'type "%s" >> "%s"\r\necho. >> "%s"\r\n' "$src" "$tgt" "$tgt" >"$work/DA-VEV.bat"
+    : >"$tgt"
+}
+
+size() { stat -c %s "$tgt"; }
+now() { date +%s.%N; }
+late_ms() { awk -v a="$1" -v b="$2" -v s="$3" 'BEGIN { printf "%.1f", (b - a - s) * 1000 }'; }
+
+# Starts the program; sets app_pid and t_start (taken right before exec).
+start() {
+    (cd "$work" && now >"$scratch/t0" && exec "$program" >>"$scratch/program.log" 2>&1) &
+    app_pid=$!
+    pids+=("$app_pid")
+    until [ -s "$scratch/t0" ]; do sleep 0.001; done
+    t_start=$(<"$scratch/t0")
+    rm -f "$scratch/t0"
+}
+
+# Waits (up to LIMIT s after start) until the target grows beyond BYTES;
+# prints the target's mtime, or nothing on timeout.
+wait_launch() {
+    local bytes=$1 limit=$2
+    while [ "$(size)" -le "$bytes" ]; do
+        awk -v a="$t_start" -v b="$(now)" -v l="$limit" 'BEGIN { exit !(b - a > l) }' && return 0
+        sleep 0.002
+    done
+    sleep 0.05 # let the second line land so the next cycle's baseline is right
+    stat -c %.9Y "$tgt"
+}
+
+if [ "$mode" = autoclose ] || [ "$mode" = all ]; then
+    echo "== AUTOSTART + AUTOCLOSE: $runs runs (expected launch 13 s, exit 23 s)"
+    printf '%-4s %14s %14s\n' run "launch late ms" "exit late ms"
+    for run in $(seq "$runs"); do
+        prepare 1 0
+        start
+        t_launch=$(wait_launch 0 40)
+        [ -n "$t_launch" ] || { echo "run $run: no launch within 40 s" >&2; kill "$app_pid"; wait "$app_pid" || true; continue; }
+        # The program exits by itself; give it at most 40 s in all.
+        ( sleep 40; kill "$app_pid" 2>/dev/null ) &
+        guard=$!
+        rc=0
+        wait "$app_pid" || rc=$?
+        t_exit=$(now)
+        kill "$guard" 2>/dev/null || true
+        wait "$guard" 2>/dev/null || true
+        printf '%-4s %14s %14s%s\n' "$run" "$(late_ms "$t_start" "$t_launch" 13)" \
+            "$(late_ms "$t_start" "$t_exit" 23)" "$([ $rc = 0 ] || echo "  (exit status $rc)")"
+    done
+fi
+
+if [ "$mode" = loop ] || [ "$mode" = all ]; then
+    echo "== AUTOSTART + LOOP_1MIN, AUTOCLOSE 0: three cycles (expected 13, 79, 145 s)"
+    prepare 0 1
+    start
+    printf '%-6s %10s %10s %14s %16s\n' cycle "expect s" "at s" "late ms" "interval late ms"
+    previous=
+    for cycle in 1 2 3; do
+        expect=$((13 + 66 * (cycle - 1)))
+        bytes=$(size)
+        t_launch=$(wait_launch "$bytes" $((expect + 30)))
+        [ -n "$t_launch" ] || { echo "cycle $cycle: no launch" >&2; break; }
+        at=$(awk -v a="$t_start" -v b="$t_launch" 'BEGIN { printf "%.3f", b - a }')
+        interval=-
+        [ -z "$previous" ] || interval=$(late_ms "$previous" "$t_launch" 66)
+        printf '%-6s %10s %10s %14s %16s\n' "$cycle" "$expect" "$at" "$(late_ms "$t_start" "$t_launch" "$expect")" "$interval"
+        previous=$t_launch
+    done
+    kill -TERM "$app_pid"
+    rc=0
+    wait "$app_pid" || rc=$?
+    echo "SIGTERM: exit status $rc"
+fi
