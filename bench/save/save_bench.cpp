@@ -77,7 +77,8 @@ int main(int argc, char** argv)
 {
     const int saves = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     const int warmup = 20;
-    const std::filesystem::path parent = argc > 2 ? std::filesystem::path(argv[2]) : std::filesystem::temp_directory_path();
+    const std::filesystem::path parent =
+        argc > 2 ? std::filesystem::path(argv[2]) : std::filesystem::temp_directory_path();
     std::string pattern = (parent / "davev-save-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         std::perror("mkdtemp");
