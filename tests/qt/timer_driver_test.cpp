@@ -83,6 +83,24 @@ TEST_F(TimerDriverTest, NewIntervalTakesEffectAtOnce)
     EXPECT_TRUE(QTest::qWaitFor([this] { return ticksA >= 3; }, Generous));
 }
 
+TEST_F(TimerDriverTest, LongWaitsWakeShortlyBeforeEachTick)
+{
+    start(a(), 60000);
+    EXPECT_GT(driver.msUntilWake(a()), 58000);
+    EXPECT_LE(driver.msUntilWake(a()), 59000);
+    start(b(), 500);
+    EXPECT_EQ(driver.msUntilWake(b()), -1) << "a short wait needs no early wake-up";
+
+    a().setEnabled(false);
+    EXPECT_EQ(driver.msUntilWake(a()), -1);
+
+    // A timer that stays enabled gets a fresh wake-up for its next interval.
+    start(a(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return ticksA >= 1; }, Generous));
+    EXPECT_GT(driver.msUntilWake(a()), 0);
+    EXPECT_LE(driver.msUntilWake(a()), 1000);
+}
+
 TEST_F(TimerDriverTest, DestroyedTimerNeverFiresAgain)
 {
     start(a(), 1);

@@ -23,6 +23,9 @@ public:
     void timerDestroyed(Timer& timer) override;
 
     bool running(const Timer& timer) const;
+    // Milliseconds until the early wake-up before a long timer's tick, or -1
+    // when none is due.
+    int msUntilWake(const Timer& timer) const;
 
 private:
     class Impl;
