@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-to-window time and peak RSS of DA-VEV beside a minimal Qt Widgets
-# window, alternating, under Xvfb and openbox.
+# window and the same window with one line of text, alternating, under Xvfb
+# and openbox.
 # Usage: run.sh BUILD_DIR [RUNS]
 set -euo pipefail
 
@@ -48,4 +49,5 @@ AlwaysOnTopTimer_TICKBOX=0
 INI
 
 "$build/bench/startup/startup_bench" "$runs" "$scratch/work" \
-    "DA-VEV=$build/src/DA-VEV" "minimal=$build/bench/startup/minimal_window"
+    "DA-VEV=$build/src/DA-VEV" "minimal=$build/bench/startup/minimal_window" \
+    "one-label=$build/bench/startup/labelled_window"

@@ -188,9 +188,9 @@ int main(int argc, char** argv)
         std::printf("%-16s %5zu %12.1f %12.1f %12.1f %16.1f%s\n", s.name.c_str(), s.millis.size(),
                     percentile(s.millis, 0.5), percentile(s.millis, 0.9), percentile(s.millis, 0.0),
                     percentile(s.rssMiB, 0.5), s.failures ? "  (failures)" : "");
-    if (subjects.size() >= 2) {
-        const auto& a = subjects[0];
-        const auto& b = subjects[1];
+    const auto& a = subjects[0];
+    for (std::size_t i = 1; i < subjects.size(); ++i) {
+        const auto& b = subjects[i];
         std::printf("ratio %s / %s: time (median) %.2f, time (p90) %.2f, peak RSS (median) %.2f\n", a.name.c_str(),
                     b.name.c_str(), percentile(a.millis, 0.5) / percentile(b.millis, 0.5),
                     percentile(a.millis, 0.9) / percentile(b.millis, 0.9),

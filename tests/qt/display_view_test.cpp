@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "display_fixture.h"
@@ -266,6 +267,25 @@ TEST_F(DisplayViewTest, CheckBoxShowsWhatTheModelDecides)
 
     QTest::mouseClick(child(main, "AUTOCLOSE_TICKBOX"), Qt::LeftButton);
     EXPECT_EQ(main.checkBox("AUTOCLOSE_TICKBOX").value(), CheckBox::Unchecked);
+}
+
+TEST_F(DisplayViewTest, WindowIconIsReadFromThePngFile)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage drawn(24, 24, QImage::Format_ARGB32);
+    drawn.fill(QColor(0, 128, 0));
+    const QString file = dir.filePath(QStringLiteral("icon-24.png"));
+    ASSERT_TRUE(drawn.save(file, "PNG"));
+
+    display.setIconPath(file.toStdString());
+    openMain();
+    const QIcon icon = topOf(main)->windowIcon();
+    ASSERT_TRUE(icon.availableSizes().contains(QSize(24, 24)));
+    EXPECT_EQ(icon.pixmap(24, 24).toImage().pixelColor(12, 12), QColor(0, 128, 0));
+
+    display.setIconPath("");
+    EXPECT_TRUE(QGuiApplication::windowIcon().isNull());
 }
 
 } // namespace

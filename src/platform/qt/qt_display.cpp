@@ -1,7 +1,10 @@
 #include "platform/qt/qt_display.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <map>
@@ -204,7 +207,17 @@ QtDisplay::~QtDisplay() = default;
 
 void QtDisplay::setIconPath(const std::string& path)
 {
-    impl_->setIcon(path.empty() ? QIcon() : QIcon(QString::fromStdString(path)));
+    if (path.empty()) {
+        impl_->setIcon(QIcon());
+        return;
+    }
+    // Naming the format up front spares the start-up a probe of every image
+    // plugin (and the libraries they pull in) that the bare file name costs.
+    const QString file = QString::fromStdString(path);
+    QImageReader reader(file, QFileInfo(file).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    const QImage image = reader.read();
+    impl_->setIcon(image.isNull() ? QIcon(file) : QIcon(QPixmap::fromImage(image)));
 }
 
 void QtDisplay::show(Window& window)
