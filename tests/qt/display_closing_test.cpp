@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QPointer>
 #include <QTest>
 #include <csignal>
 #include <sstream>
@@ -56,6 +57,29 @@ TEST_F(DisplayClosingTest, ProgramAndUserCloseBothUnloadOnceThenHide)
     EXPECT_EQ(unloads, (Names{"DA_VEV_MAIN", "DA_VEV_MAIN"}));
     EXPECT_FALSE(second->isVisible());
     EXPECT_FALSE(main.loaded());
+}
+
+TEST_F(DisplayClosingTest, ShowingAWindowAgainFreesItsEarlierForm)
+{
+    openMain();
+    QPointer<QWidget> firstAbout;
+    QPointer<QWidget> secondAbout;
+    whileModal(about, main, [&] { firstAbout = topOf(about); });
+    ASSERT_FALSE(firstAbout.isNull());
+    whileModal(about, main, [&] { secondAbout = topOf(about); });
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(firstAbout.isNull());
+    ASSERT_FALSE(secondAbout.isNull());
+
+    // The main window's earlier form goes too, with the dialog it parented.
+    QPointer<QWidget> firstMain = topOf(main);
+    display.close(main);
+    main.load();
+    display.show(main);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(firstMain.isNull());
+    EXPECT_TRUE(secondAbout.isNull());
+    whileModal(about, main, [&] { EXPECT_EQ(topOf(about)->parentWidget(), topOf(main)); });
 }
 
 TEST_F(DisplayClosingTest, DialogClosedByItsButtonLeavesTheOwnerOpen)

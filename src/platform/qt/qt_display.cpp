@@ -29,11 +29,15 @@ public:
     {
         signalNotifier_.reset();
         for (auto& [window, entry] : entries_)
-            if (entry.body != nullptr)
+            if (entry.widget)
                 entry.body->detach();
-        // Newest first: a dialog goes before the owner widget that parents it.
-        while (!forms_.empty())
-            forms_.pop_back();
+        // Newest first: a dialog goes before the owner widget that parents it
+        // (deleting a parent also deletes its children, which nulls them here).
+        for (auto* list : {&retired_, &forms_})
+            while (!list->empty()) {
+                delete list->back().data();
+                list->pop_back();
+            }
     }
 
     void setIcon(QIcon icon)
@@ -86,10 +90,10 @@ public:
                 owned.push_back(other);
         for (Window* other : owned)
             closeWindow(*other);
-        if (entry.body != nullptr)
+        if (entry.widget) {
             entry.body->detach();
-        if (entry.widget != nullptr)
             entry.widget->hide();
+        }
 
         --closingDepth_;
         entry.closing = false;
@@ -121,9 +125,10 @@ public:
     }
 
 private:
+    // `body` belongs to `widget` and is valid while it is.
     struct Entry {
         Window* owner = nullptr;
-        QWidget* widget = nullptr;
+        QPointer<QWidget> widget;
         FormBody* body = nullptr;
         bool closing = false;
     };
@@ -132,22 +137,30 @@ private:
 
     static bool onScreen(const Entry& entry)
     {
-        return entry.widget != nullptr && entry.body->model() != nullptr && entry.widget->isVisible();
+        return entry.widget && entry.body->model() != nullptr && entry.widget->isVisible();
     }
 
     template <class Form> Form& adopt(std::unique_ptr<Form> form)
     {
-        Form& ref = *form;
-        forms_.push_back(std::move(form));
-        return ref;
+        // Forms deleted along with a retired owner leave null pointers behind.
+        std::erase_if(forms_, [](const QPointer<QWidget>& f) { return f.isNull(); });
+        std::erase_if(retired_, [](const QPointer<QWidget>& f) { return f.isNull(); });
+        forms_.emplace_back(form.get());
+        return *form.release();
     }
 
-    // Each showing is built afresh from the model; an earlier form of the
-    // same window stays alive, hidden and detached, until the display goes.
+    // Each showing is built afresh from the model. The earlier form of the same
+    // window, hidden by now, is detached and deleted once the event loop gets
+    // back to it, in case one of its own handlers is still on the stack.
     void replace(Entry& entry, QWidget& widget, FormBody& body, Window* owner)
     {
-        if (entry.body != nullptr)
+        if (entry.widget) {
             entry.body->detach();
+            QWidget* old = entry.widget;
+            std::erase(forms_, QPointer<QWidget>(old));
+            retired_.emplace_back(old);
+            old->deleteLater();
+        }
         entry.widget = &widget;
         entry.body = &body;
         entry.owner = owner;
@@ -169,7 +182,7 @@ private:
     bool isForm(const QWidget* widget) const
     {
         for (const auto& form : forms_)
-            if (form.get() == widget)
+            if (form.data() == widget)
                 return true;
         return false;
     }
@@ -194,7 +207,10 @@ private:
 
     TwipsScale scale_;
     QIcon icon_;
-    std::vector<std::unique_ptr<QWidget>> forms_;
+    // Owned here unless a parent form owns them (a dialog belongs to its
+    // owner's form); QPointer notices either way of going.
+    std::vector<QPointer<QWidget>> forms_;
+    std::vector<QPointer<QWidget>> retired_;
     std::map<Window*, Entry> entries_;
     int loopDepth_ = 0;
     int closingDepth_ = 0;
