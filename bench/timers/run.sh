@@ -17,33 +17,17 @@ for tool in Xvfb openbox xprop; do
     command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
 done
 
-scratch=$(mktemp -d -t davev-timers-XXXXXX)
-pids=()
+SCRATCH=$(mktemp -d -t davev-timers-XXXXXX)
+PIDS=()
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    rm -rf "$scratch"
+    rm -rf "$SCRATCH"
 }
 trap cleanup EXIT
-
-exec {displayfd}<> <(:)
-Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
-pids+=($!)
-read -r -t 30 -u "$displayfd" display_number || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=:$display_number
-openbox >"$scratch/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 600); do
-    xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && break
-    sleep 0.05
-done
-xprop -root _NET_SUPPORTED | grep -q _NET_ACTIVE_WINDOW || { echo "openbox did not come up" >&2; exit 1; }
-
-export HOME=$scratch/home
-export XDG_CONFIG_HOME=$HOME/.config
-export XDG_RUNTIME_DIR=$scratch/runtime
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-work=$scratch/work
+source "$(dirname "$0")/../../scripts/x-session.sh"
+x_session_start
+work=$SCRATCH/work
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/DA-VEV" "$work"
 src=$work/src.txt
 tgt=$work/tgt.txt
@@ -71,12 +55,12 @@ late_ms() { awk -v a="$1" -v b="$2" -v s="$3" 'BEGIN { printf "%.1f", (b - a - s
 
 # Starts the program; sets app_pid and t_start (taken right before exec).
 start() {
-    (cd "$work" && now >"$scratch/t0" && exec "$program" >>"$scratch/program.log" 2>&1) &
+    (cd "$work" && now >"$SCRATCH/t0" && exec "$program" >>"$SCRATCH/program.log" 2>&1) &
     app_pid=$!
-    pids+=("$app_pid")
-    until [ -s "$scratch/t0" ]; do sleep 0.001; done
-    t_start=$(<"$scratch/t0")
-    rm -f "$scratch/t0"
+    PIDS+=("$app_pid")
+    until [ -s "$SCRATCH/t0" ]; do sleep 0.001; done
+    t_start=$(<"$SCRATCH/t0")
+    rm -f "$SCRATCH/t0"
 }
 
 # Waits (up to LIMIT s after start) until the target grows beyond BYTES;

@@ -9,11 +9,6 @@ for tool in Xvfb openbox wmctrl xdotool xprop; do
 done
 
 SCRATCH=$(mktemp -d)
-export HOME=$SCRATCH/home XDG_CONFIG_HOME=$SCRATCH/home/.config XDG_RUNTIME_DIR=$SCRATCH/runtime
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$SCRATCH/work"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-cd "$SCRATCH/work"
 
 PIDS=()
 cleanup() {
@@ -35,15 +30,9 @@ wait_for() {
     done
 }
 
-exec {displayfd}<> <(:)
-Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >"$SCRATCH/xvfb.log" 2>&1 &
-PIDS+=($!)
-read -r -t 30 -u "$displayfd" display_number || fail "Xvfb did not start"
-export DISPLAY=:$display_number
-openbox >"$SCRATCH/openbox.log" 2>&1 &
-PIDS+=($!)
-wm_ready() { xprop -root _NET_SUPPORTED | grep -q _NET_ACTIVE_WINDOW; }
-wait_for 30 wm_ready || fail "openbox did not come up"
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x-session.sh"
+x_session_start || fail "no X session"
+cd "$SCRATCH/work"
 
 ini() { echo "$XDG_CONFIG_HOME/DA-VEV/$1.ini"; }
 ini_value() { sed -n "s/^$2=//p" "$(ini "$1")"; }

@@ -1,0 +1,31 @@
+# An X session for the end-to-end tests and the benchmarks: Xvfb with
+# openbox, and a temporary HOME, configuration and working directory.
+# Source it, set SCRATCH (an empty directory) and PIDS (an array the caller
+# kills on exit), then call x_session_start. It exports HOME,
+# XDG_CONFIG_HOME, XDG_RUNTIME_DIR and DISPLAY, and makes $SCRATCH/work.
+
+x_session_start() {
+    export HOME=$SCRATCH/home XDG_CONFIG_HOME=$SCRATCH/home/.config XDG_RUNTIME_DIR=$SCRATCH/runtime
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$SCRATCH/work"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+    local displayfd display_number
+    exec {displayfd}<> <(:)
+    Xvfb -displayfd "$displayfd" -screen 0 1280x1024x24 -nolisten tcp >"$SCRATCH/xvfb.log" 2>&1 &
+    PIDS+=($!)
+    read -r -t 30 -u "$displayfd" display_number || { echo "Xvfb did not start" >&2; return 1; }
+    exec {displayfd}<&-
+    export DISPLAY=:$display_number
+
+    # Windows mapped before openbox manages the screen would go unmanaged.
+    openbox >"$SCRATCH/openbox.log" 2>&1 &
+    PIDS+=($!)
+    local _
+    for _ in $(seq 600); do
+        xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && return 0
+        sleep 0.05
+    done
+    echo "openbox did not come up" >&2
+    return 1
+}
