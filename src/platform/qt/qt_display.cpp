@@ -31,8 +31,8 @@ public:
         for (auto& [window, entry] : entries_)
             if (entry.widget)
                 entry.body->detach();
-        // Newest first: a dialog goes before the owner widget that parents it
-        // (deleting a parent also deletes its children, which nulls them here).
+        // Deleting a form also deletes the dialogs it parents; their pointers
+        // here turn null and are skipped.
         for (auto* list : {&retired_, &forms_})
             while (!list->empty()) {
                 delete list->back().data();
