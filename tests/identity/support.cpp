@@ -2,22 +2,11 @@
 
 #include <array>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
-#include <stdexcept>
 
-#include <stdlib.h>
 #include <sys/wait.h>
 
 namespace davev::test {
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::map<std::string, std::string> desktopEntryKeys(const std::string& text)
 {
@@ -132,20 +121,6 @@ std::string quoted(const std::string& text)
 bool haveProgram(const std::string& name)
 {
     return run("command -v " + quoted(name)).exitCode == 0;
-}
-
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "davev-identity-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
 }
 
 } // namespace davev::test

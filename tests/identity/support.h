@@ -5,9 +5,9 @@
 #include <map>
 #include <string>
 
-namespace davev::test {
+#include "files.h"
 
-std::string readFile(const std::filesystem::path& path);
+namespace davev::test {
 
 // The key=value lines of a desktop entry's [Desktop Entry] group.
 std::map<std::string, std::string> desktopEntryKeys(const std::string& text);
@@ -34,17 +34,5 @@ struct CommandResult {
 CommandResult run(const std::string& shellCommand);
 std::string quoted(const std::string& text);
 bool haveProgram(const std::string& name);
-
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 } // namespace davev::test

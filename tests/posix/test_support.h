@@ -6,25 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "files.h"
+
 namespace davev::test {
 
-// A fresh directory under the system's temporary directory, removed afterwards.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
 void writeFile(const std::string& path, const std::string& content);
-std::string readFile(const std::string& path);
 bool exists(const std::string& path);
 
 struct RunResult {

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files.h"
 #include "platform/posix/atomic_file_output.h"
 
 namespace davev {
@@ -14,25 +13,11 @@ namespace {
 namespace fs = std::filesystem;
 
 struct AtomicFileOutputTest : ::testing::Test {
-    fs::path dir;
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/davev-output-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override
-    {
-        fs::permissions(dir, fs::perms::owner_all);
-        fs::remove_all(dir);
-    }
-    std::string read(const fs::path& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    test::TempDir temp;
+    fs::path dir = temp.path();
+    // Some cases take write access away from the directory.
+    void TearDown() override { fs::permissions(dir, fs::perms::owner_all); }
+    static std::string read(const fs::path& p) { return test::readFile(p); }
     void write(const std::string& text)
     {
         AtomicFileOutput out;
