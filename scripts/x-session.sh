@@ -1,10 +1,21 @@
 # An X session for the end-to-end tests and the benchmarks: Xvfb with
 # openbox, and a temporary HOME, configuration and working directory.
-# Source it, set SCRATCH (an empty directory) and PIDS (an array the caller
-# kills on exit), then call x_session_start. It exports HOME,
-# XDG_CONFIG_HOME, XDG_RUNTIME_DIR and DISPLAY, and makes $SCRATCH/work.
+# Source it and call x_session_start [NAME]. It makes SCRATCH, a temporary
+# directory named after NAME, and PIDS, the processes to end on exit (add
+# yours); on exit both go. It exports HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR
+# and DISPLAY, and makes $SCRATCH/work.
+
+x_session_cleanup() {
+    local pid
+    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$SCRATCH"
+}
 
 x_session_start() {
+    SCRATCH=$(mktemp -d -t "${1:-davev}-XXXXXX")
+    PIDS=()
+    trap x_session_cleanup EXIT
     export HOME=$SCRATCH/home XDG_CONFIG_HOME=$SCRATCH/home/.config XDG_RUNTIME_DIR=$SCRATCH/runtime
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$SCRATCH/work"
     chmod 700 "$XDG_RUNTIME_DIR"

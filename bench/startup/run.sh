@@ -11,16 +11,8 @@ for tool in Xvfb openbox xprop; do
     command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
 done
 
-SCRATCH=$(mktemp -d -t davev-startup-XXXXXX)
-PIDS=()
-cleanup() {
-    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$SCRATCH"
-}
-trap cleanup EXIT
 source "$(dirname "$0")/../../scripts/x-session.sh"
-x_session_start
+x_session_start davev-startup
 mkdir -p "$XDG_CONFIG_HOME/DA-VEV" "$SCRATCH/work"
 # No timer may start: the program only shows its window.
 cat >"$XDG_CONFIG_HOME/DA-VEV/DA-VEV.ini" <<INI

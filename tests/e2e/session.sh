@@ -8,16 +8,6 @@ for tool in Xvfb openbox wmctrl xdotool xprop; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
 
-SCRATCH=$(mktemp -d)
-
-PIDS=()
-cleanup() {
-    for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$SCRATCH"
-}
-trap cleanup EXIT
-
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # wait_for SECONDS COMMAND...: polls until the command succeeds.
@@ -31,7 +21,7 @@ wait_for() {
 }
 
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x-session.sh"
-x_session_start || fail "no X session"
+x_session_start davev-e2e || fail "no X session"
 cd "$SCRATCH/work"
 
 ini() { echo "$XDG_CONFIG_HOME/DA-VEV/$1.ini"; }
