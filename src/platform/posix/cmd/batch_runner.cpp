@@ -116,23 +116,21 @@ BatchRunner::Lock BatchRunner::lockTargetAndSource(int source, dev_t sourceDevic
     return lock(source, LOCK_SH);
 }
 
-std::optional<off_t> BatchRunner::startOffset(const Redirection& output, std::string& error)
+std::optional<std::string> BatchRunner::startOffset(const Redirection& output, off_t& start)
 {
+    start = 0;
     if (!target_->regular)
-        return 0;
+        return std::nullopt;
     if (!output.append) {
-        if (ftruncate(target_->fd.get(), 0) != 0) {
-            error = "cannot replace " + quoted(output.path) + ": " + errnoText(errno);
-            return std::nullopt;
-        }
-        return 0;
-    }
-    struct stat info {};
-    if (fstat(target_->fd.get(), &info) != 0) {
-        error = "cannot write " + quoted(output.path) + ": " + errnoText(errno);
+        if (ftruncate(target_->fd.get(), 0) != 0)
+            return "cannot replace " + quoted(output.path) + ": " + errnoText(errno);
         return std::nullopt;
     }
-    return info.st_size;
+    struct stat info {};
+    if (fstat(target_->fd.get(), &info) != 0)
+        return "cannot write " + quoted(output.path) + ": " + errnoText(errno);
+    start = info.st_size;
+    return std::nullopt;
 }
 
 std::string BatchRunner::cutBack(off_t length, int error, const std::string& what)
@@ -169,11 +167,8 @@ std::optional<std::string> BatchRunner::type(const std::string& sourceName, cons
                                 : lockTargetAndSource(source.get(), sourceInfo.st_dev, sourceInfo.st_ino);
         if (locked == Lock::Stopped)
             return "type " + quoted(sourceName) + ": stopped by a signal before it began";
-        std::string error;
-        const std::optional<off_t> offset = startOffset(*output, error);
-        if (!offset)
+        if (auto error = startOffset(*output, start))
             return error;
-        start = *offset;
         out = target_->fd.get();
     }
 
@@ -223,11 +218,8 @@ std::optional<std::string> BatchRunner::echo(const std::string& bytes, const std
             return error;
         if (lockTarget() == Lock::Stopped)
             return "echo: stopped by a signal before it began";
-        std::string error;
-        const std::optional<off_t> offset = startOffset(*output, error);
-        if (!offset)
+        if (auto error = startOffset(*output, start))
             return error;
-        start = *offset;
         out = target_->fd.get();
     }
     const bool positional = output && target_->regular;
@@ -254,10 +246,8 @@ std::optional<std::string> BatchRunner::openOnly(const Redirection& output)
         return error;
     if (lockTarget() == Lock::Stopped)
         return "stopped by a signal before the line began";
-    std::string error;
-    if (!startOffset(output, error))
-        return error;
-    return std::nullopt;
+    off_t start = 0;
+    return startOffset(output, start);
 }
 
 } // namespace davev::cmd

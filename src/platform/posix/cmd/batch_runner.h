@@ -53,8 +53,9 @@ private:
     Lock lock(int fd, int operation) const;
     Lock lockTarget();
     Lock lockTargetAndSource(int source, dev_t sourceDevice, ino_t sourceInode);
-    // The offset appending starts at: the end, or 0 after replacing.
-    std::optional<off_t> startOffset(const Redirection& output, std::string& error);
+    // Sets `start` to the offset appending starts at: the end, or 0 after
+    // replacing the content; an error when neither can be done.
+    std::optional<std::string> startOffset(const Redirection& output, off_t& start);
     std::string cutBack(off_t length, int error, const std::string& what);
     bool stopRequested() const { return stop_ && *stop_ != 0; }
 
