@@ -9,6 +9,7 @@
 
 #include "platform/platform_error.h"
 #include "platform/posix/command_resolution.h"
+#include "platform/posix/interpreter_location.h"
 #include "platform/posix/posix_launcher.h"
 #include "test_support.h"
 
@@ -104,17 +105,59 @@ TEST_F(Launching, ReportsWhatCouldNotBeStarted)
     }
 }
 
-TEST(CommandResolution, ShortestExistingPrefixWins)
+TEST_F(Launching, AnUnquotedBatchFileNameIsNeverCutShortToAPlantedPrefix)
+{
+    // "My" would note its start in "planted"; as a plain file it could not start at all.
+    const std::string planted = dir / "planted";
+    writeFile(dir / "My", "#!/bin/sh\necho ran > \"" + planted + "\"\n");
+    writeRunner("My Prog.bat");
+    const WorkingDirectory here(dir.path());
+    std::string text;
+    for (const mode_t mode : {0755, 0644}) {
+        ASSERT_EQ(chmod("My", mode), 0);
+        std::filesystem::remove(out);
+        EXPECT_EQ(errorOf("My Prog.bat", text), 0) << text;
+        EXPECT_TRUE(ranOnce()) << "mode " << std::oct << mode;
+        const ResolvedCommand command = resolveCommandLine("My Prog.bat ");
+        EXPECT_EQ(command.program, "My Prog.bat");
+        EXPECT_TRUE(command.isBatchFile);
+    }
+
+    // Before the first Save the batch file is missing: that is the failure, not a run of "My".
+    std::filesystem::remove(dir / "My Prog.bat");
+    EXPECT_EQ(errorOf("My Prog.bat", text), ENOENT);
+    EXPECT_EQ(text, "No such file or directory: My Prog.bat");
+    EXPECT_FALSE(exists(planted));
+
+    // A program with arguments is still found by its shortest prefix.
+    ASSERT_EQ(chmod("My", 0755), 0);
+    const ResolvedCommand tool = resolveCommandLine("My Prog.txt \"x y\"");
+    EXPECT_EQ(tool.program, "My");
+    EXPECT_EQ(tool.arguments, (std::vector<std::string>{"Prog.txt", "x y"}));
+}
+
+TEST(CommandResolution, TheInterpreterNeverComesFromARelativeOrEmptyPathEntry)
 {
     TempDir dir;
-    writeFile(dir / "My", "#");
-    ASSERT_EQ(chmod((dir / "My").c_str(), 0755), 0);
-    writeFile(dir / "My Import.bat", "");
+    const std::string fake = "#!/bin/sh\necho planted\n";
+    ASSERT_TRUE(std::filesystem::create_directory(dir / "bin"));
+    for (const std::string& path : {dir / "da-vev-cmd", dir / "bin/da-vev-cmd"}) {
+        writeFile(path, fake);
+        ASSERT_EQ(chmod(path.c_str(), 0755), 0);
+    }
     const WorkingDirectory here(dir.path());
-    const ResolvedCommand command = resolveCommandLine("My Import.bat");
-    EXPECT_EQ(command.program, "My");
-    EXPECT_FALSE(command.isBatchFile);
-    EXPECT_EQ(command.arguments, std::vector<std::string>{"Import.bat"});
+    const char* previous = getenv("PATH");
+    const std::string saved = previous ? previous : "";
+    setenv("PATH", ":bin:.:", 1);
+    try {
+        // Found in an installed location, or not at all.
+        const std::string found = findCommandInterpreter();
+        EXPECT_EQ(found.front(), '/') << found;
+        EXPECT_NE(readFile(found), fake) << found;
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.number(), ENOENT) << error.description();
+    }
+    setenv("PATH", saved.c_str(), 1);
 }
 
 TEST(CommandResolution, ArgumentsSplitLikeTheMicrosoftRuntime)

@@ -71,7 +71,16 @@ ResolvedCommand resolveCommandLine(const std::string& commandLine)
         return startable(commandLine.substr(start + 1, close - start - 1), commandLine.substr(close + 1));
     }
 
-    // Like CreateProcess: the shortest prefix that names a file wins.
+    // A line that is one file's whole name runs that file, and a batch file
+    // name is never cut short: an unquoted "My Prog.bat" must not start a
+    // program called "My" that happens to lie in the working directory.
+    const std::size_t last = commandLine.find_last_not_of(" \t");
+    const std::string whole = commandLine.substr(start, last + 1 - start);
+    if (regularFileError(whole) == 0 || hasBatchExtension(whole))
+        return startable(whole, {});
+
+    // Otherwise a program followed by its arguments, as CreateProcess reads
+    // it: the shortest prefix that names a file wins.
     std::size_t end = start;
     int lastError = ENOENT;
     std::string candidate;

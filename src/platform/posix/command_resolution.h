@@ -12,10 +12,12 @@ struct ResolvedCommand {
 };
 
 // Finds the file a Windows-style command line names. A quoted first word is
-// the program; otherwise successively longer space-separated prefixes are
-// tried, so an unquoted "My Import.bat" still finds its file. A name without
-// '/' is taken from the current directory. Throws PlatformError when the line
-// names nothing that can be started.
+// the program. An unquoted line that names a file as a whole, or that ends in
+// a batch file extension, is that file alone, so "My Import.bat" runs exactly
+// that batch file. Otherwise successively longer space-separated prefixes are
+// tried and the rest are arguments. A name without '/' is taken from the
+// current directory. Throws PlatformError when the line names nothing that
+// can be started.
 ResolvedCommand resolveCommandLine(const std::string& commandLine);
 
 // Splits an argument string by the Microsoft C runtime's rules: white space

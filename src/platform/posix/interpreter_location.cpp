@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,29 +34,16 @@ std::string runningProgramDirectory()
 std::string findCommandInterpreter()
 {
     const std::string name = commandInterpreterName;
-    if (const std::string beside = runningProgramDirectory(); !beside.empty()) {
-        if (const std::string path = beside + "/" + name; isExecutableFile(path))
+    std::string candidates[3];
+    // readlink gives an absolute path, so every candidate is absolute.
+    if (const std::string programDirectory = runningProgramDirectory(); !programDirectory.empty()) {
+        candidates[0] = programDirectory + "/" + name;
+        candidates[1] = programDirectory + "/../libexec/da-vev/" + name;
+    }
+    candidates[2] = std::string(DAVEV_LIBEXEC_DIR) + "/" + name;
+    for (const std::string& path : candidates)
+        if (!path.empty() && path.front() == '/' && isExecutableFile(path))
             return path;
-    }
-    if (const std::string path = std::string(DAVEV_LIBEXEC_DIR) + "/" + name; isExecutableFile(path))
-        return path;
-    if (const char* searchPath = std::getenv("PATH")) {
-        const std::string directories = searchPath;
-        std::size_t begin = 0;
-        while (begin <= directories.size()) {
-            std::size_t end = directories.find(':', begin);
-            if (end == std::string::npos)
-                end = directories.size();
-            // An empty entry would mean the current directory; a runner found
-            // there could have been planted by anyone who can write it.
-            if (end > begin) {
-                if (const std::string path = directories.substr(begin, end - begin) + "/" + name;
-                    isExecutableFile(path))
-                    return path;
-            }
-            begin = end + 1;
-        }
-    }
     throw PlatformError(ENOENT, errnoText(ENOENT) + ": " + name + " (the command interpreter)");
 }
 

@@ -12,7 +12,7 @@ namespace davev {
 class PosixLauncher : public Launcher {
 public:
     // An empty interpreterPath means: look for da-vev-cmd beside the running
-    // program, then in the installed libexec directory, then on PATH.
+    // program, then in the installed libexec directory (never on PATH).
     explicit PosixLauncher(std::string interpreterPath = {});
 
     long launch(const std::string& commandLine, WindowStyle style) override;
