@@ -1,8 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include "files.h"
 #include "platform/posix/atomic_file_output.h"
@@ -11,6 +21,32 @@ namespace davev {
 namespace {
 
 namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+constexpr uid_t ordinaryUser = 65534; // nobody
+constexpr int unreachable = 200;
+
+void touch(const fs::path& path)
+{
+    std::ofstream(path) << "leftover";
+}
+
+// Runs body in a child process and returns its result (an error number, 0
+// for success). Root's writes ignore permission bits, so with asOrdinaryUser
+// a root test drops to an ordinary user first.
+int inChildProcess(const std::function<int()>& body, bool asOrdinaryUser = false)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (asOrdinaryUser && ::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(ordinaryUser) != 0 || ::setuid(ordinaryUser) != 0))
+            ::_exit(unreachable);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 struct AtomicFileOutputTest : ::testing::Test {
     test::TempDir temp;
@@ -18,14 +54,45 @@ struct AtomicFileOutputTest : ::testing::Test {
     // Some cases take write access away from the directory.
     void TearDown() override { fs::permissions(dir, fs::perms::owner_all); }
     static std::string read(const fs::path& p) { return test::readFile(p); }
-    void write(const std::string& text)
+    void write(const std::string& text, const std::string& name = "R.bat")
     {
         AtomicFileOutput out;
-        out.open((dir / "R.bat").string());
+        out.open((dir / name).string());
         out.print(text);
         out.close();
     }
+    int errorOf(const std::string& text, const std::string& name = "R.bat")
+    {
+        try {
+            write(text, name);
+        } catch (const PlatformError& error) {
+            message = error.description();
+            return error.number();
+        }
+        return 0;
+    }
     std::size_t entries() { return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {})); }
+    static Names names(const fs::path& in)
+    {
+        Names found;
+        for (const auto& entry : fs::directory_iterator(in))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    static mode_t modeOf(const fs::path& p)
+    {
+        struct stat st {};
+        EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+        return st.st_mode & 0777;
+    }
+    static ino_t inodeOf(const fs::path& p)
+    {
+        struct stat st {};
+        EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+        return st.st_ino;
+    }
+    std::string message;
 };
 
 TEST_F(AtomicFileOutputTest, ReplacesTheWholeFileWithTextAndCrLf)
@@ -36,19 +103,12 @@ TEST_F(AtomicFileOutputTest, ReplacesTheWholeFileWithTextAndCrLf)
     EXPECT_EQ(entries(), 1u) << "no temporary file is left behind";
     struct stat st {};
     ASSERT_EQ(::stat((dir / "R.bat").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0644u) << "never writable by others";
+    EXPECT_EQ(st.st_mode & 0022, 0u) << "never writable by others";
 }
 
 TEST_F(AtomicFileOutputTest, FailuresLeaveThePreviousFileWhole)
 {
     write("previous");
-    if (::geteuid() != 0) {
-        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_THROW(write("next"), PlatformError);
-        fs::permissions(dir, fs::perms::owner_all);
-    }
-    EXPECT_EQ(read(dir / "R.bat"), "previous\r\n");
-
     fs::create_directory(dir / "D.bat");
     AtomicFileOutput out;
     try {
@@ -60,6 +120,7 @@ TEST_F(AtomicFileOutputTest, FailuresLeaveThePreviousFileWhole)
     }
     EXPECT_THROW(out.open((dir / "missing" / "X.bat").string()), PlatformError);
     EXPECT_THROW(out.print("no file"), PlatformError);
+    EXPECT_EQ(read(dir / "R.bat"), "previous\r\n");
     EXPECT_EQ(entries(), 2u);
 }
 
@@ -73,6 +134,119 @@ TEST_F(AtomicFileOutputTest, AnAbandonedWriteLeavesNothing)
     }
     EXPECT_EQ(read(dir / "R.bat"), "kept\r\n");
     EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(AtomicFileOutputTest, AFileMadeReadOnlyIsRefusedAndLeftAlone)
+{
+    write("previous");
+    fs::permissions(dir / "R.bat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(errorOf("next"), EACCES);
+    EXPECT_NE(message.find("R.bat (the file is read-only)"), std::string::npos) << message;
+    EXPECT_EQ(read(dir / "R.bat"), "previous\r\n");
+    EXPECT_EQ(modeOf(dir / "R.bat"), 0444u);
+    EXPECT_EQ(names(dir), Names{"R.bat"});
+}
+
+TEST_F(AtomicFileOutputTest, WritesThroughSymbolicLinksToTheirTarget)
+{
+    fs::create_directory(dir / "real");
+    write("old", "real/R.bat");
+    fs::permissions(dir / "real/R.bat", fs::perms::owner_read | fs::perms::owner_write);
+    const ino_t before = inodeOf(dir / "real/R.bat");
+    fs::create_symlink("real/R.bat", dir / "link.bat");
+    fs::create_symlink(dir / "link.bat", dir / "chain.bat");
+
+    write("new", "chain.bat");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.bat"));
+    EXPECT_TRUE(fs::is_symlink(dir / "chain.bat"));
+    EXPECT_EQ(read(dir / "real/R.bat"), "new\r\n");
+    EXPECT_NE(inodeOf(dir / "real/R.bat"), before) << "replaced whole, not rewritten";
+    EXPECT_EQ(modeOf(dir / "real/R.bat"), 0600u);
+    EXPECT_EQ(names(dir / "real"), Names{"R.bat"});
+
+    fs::create_symlink("real/New.bat", dir / "dangling.bat");
+    write("created", "dangling.bat");
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.bat"));
+    EXPECT_EQ(read(dir / "real/New.bat"), "created\r\n");
+    EXPECT_EQ(names(dir), (Names{"chain.bat", "dangling.bat", "link.bat", "real"}));
+}
+
+TEST_F(AtomicFileOutputTest, ANewFileTakesTheUmaskButNeverWriteForOthers)
+{
+    for (const auto& [mask, expected] : {std::pair<mode_t, mode_t>{077, 0600}, {027, 0640}, {022, 0644}, {002, 0644}}) {
+        const mode_t previous = ::umask(mask);
+        write("x", "U.bat");
+        ::umask(previous);
+        EXPECT_EQ(modeOf(dir / "U.bat"), expected) << "umask " << std::oct << mask;
+        fs::remove(dir / "U.bat");
+    }
+    write("x", "K.bat");
+    fs::permissions(dir / "K.bat", fs::perms::owner_read | fs::perms::owner_write);
+    write("y", "K.bat");
+    EXPECT_EQ(modeOf(dir / "K.bat"), 0600u) << "an existing file keeps its mode";
+}
+
+TEST_F(AtomicFileOutputTest, InADirectoryTheUserCannotWriteTheFileIsRewrittenInPlace)
+{
+    write("a longer previous version");
+    const ino_t before = inodeOf(dir / "R.bat");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir.c_str(), ordinaryUser, ordinaryUser), 0);
+        ASSERT_EQ(::chown((dir / "R.bat").c_str(), ordinaryUser, ordinaryUser), 0);
+    }
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    auto saveAsUser = [&](const std::string& text, const std::string& name) {
+        return inChildProcess([&] { return ::access(dir.c_str(), X_OK) == 0 ? errorOf(text, name) : unreachable; },
+                              true);
+    };
+
+    const int result = saveAsUser("next", "R.bat");
+    if (result == unreachable)
+        GTEST_SKIP() << "an ordinary user cannot reach " << dir;
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(read(dir / "R.bat"), "next\r\n");
+    EXPECT_EQ(inodeOf(dir / "R.bat"), before);
+    EXPECT_EQ(saveAsUser("new", "New.bat"), EACCES) << "no file to rewrite";
+    EXPECT_EQ(names(dir), Names{"R.bat"});
+}
+
+TEST_F(AtomicFileOutputTest, NoTemporaryFileOutlivesAFailedWriteOrACrash)
+{
+    write("kept");
+    // A file-size limit refuses the write as a full disk would.
+    EXPECT_EQ(inChildProcess([&] {
+                  std::signal(SIGXFSZ, SIG_IGN);
+                  const rlimit limit{4, 4};
+                  ::setrlimit(RLIMIT_FSIZE, &limit);
+                  return errorOf("far more than four bytes");
+              }),
+              EFBIG);
+    EXPECT_EQ(read(dir / "R.bat"), "kept\r\n");
+    EXPECT_EQ(names(dir), Names{"R.bat"});
+
+    // A program killed mid-write leaves its temporary file behind.
+    inChildProcess([&] {
+        AtomicFileOutput out;
+        out.open((dir / "R.bat").string());
+        out.print("half");
+        ::raise(SIGKILL);
+        return 0;
+    });
+    ASSERT_EQ(entries(), 2u);
+    // Others' files and one still being written by a live program stay.
+    const Names kept{".Other.bat.7.saving", ".R.bat.77.saving", ".R.bat.saving", ".R.bat.x1.saving", "R.bat",
+                     "R.bat.1.saving"};
+    for (const std::string& name : kept)
+        if (name != "R.bat")
+            touch(dir / name);
+    touch(dir / ".R.bat.4242.saving");
+    const int live = ::open((dir / ".R.bat.77.saving").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+
+    write("next");
+    ::close(live);
+    EXPECT_EQ(read(dir / "R.bat"), "next\r\n");
+    EXPECT_EQ(names(dir), kept);
 }
 
 } // namespace

@@ -6,10 +6,20 @@
 
 namespace davev {
 
-// Writes a file by replacing it whole: the text goes to a temporary file in
-// the same directory, which is renamed over the old one on close. A failure
-// at any step leaves the previous file as it was, and a reader never sees
-// half of the new text.
+// Writes a file the way a careful editor saves it. The text goes to a
+// temporary file beside the file, which is renamed over it on close, so a
+// failure at any step leaves the previous file as it was and a reader never
+// sees half of the new text. Besides that:
+// - a file whose mode grants no write permission, or that the user may not
+//   write, is refused before anything changes;
+// - a symbolic link is followed, and its target is the file replaced;
+// - an existing file keeps its mode and owner; a new one takes the umask,
+//   but never write permission for group or others, which the command
+//   interpreter would refuse;
+// - in a directory the user cannot write, a writable file is rewritten in
+//   place instead;
+// - the temporary file is named ".NAME.PID.saving" and locked while in use;
+//   one left over by a crashed program is removed by the next write of NAME.
 class AtomicFileOutput : public FileOutput {
 public:
     AtomicFileOutput() = default;
@@ -24,8 +34,10 @@ public:
 private:
     void discard();
 
-    std::string fileName_;
-    std::string tempName_;
+    std::string fileName_; // as given, for messages
+    std::string target_;   // the file written, with symbolic links followed
+    std::string tempName_; // empty when writing in place
+    std::string pending_;  // written on close, so an abandoned write changes nothing
     int fd_ = -1;
 };
 
