@@ -11,6 +11,7 @@ file(READ "${DAVEV_IDENTITY_HEADER}" _davev_identity_text)
 set(_davev_identity_strings
     projectName executableName productName description version releaseDate fileVersion productVersion
     internalName originalFilename fileDescription contactEmail comments author
+    genericName summary keywords
     appstreamId desktopEntryName iconName packageName licence windowIcon16 windowIcon24)
 set(_davev_identity_numbers versionMajor versionMinor versionRevision languageId codePage)
 
@@ -35,6 +36,7 @@ foreach(_name IN LISTS _davev_identity_numbers)
     math(EXPR DAVEV_ID_${_name} "${CMAKE_MATCH_1}")
 endforeach()
 
+string(SUBSTRING "${DAVEV_ID_releaseDate}" 0 4 DAVEV_ID_copyrightYear)
 set(DAVEV_ID_fullVersion "${DAVEV_ID_versionMajor}.${DAVEV_ID_versionMinor}.${DAVEV_ID_versionRevision}")
 if(DEFINED PROJECT_VERSION AND NOT PROJECT_VERSION VERSION_EQUAL DAVEV_ID_fullVersion)
     message(FATAL_ERROR

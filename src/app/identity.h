@@ -34,6 +34,12 @@ inline constexpr std::string_view author = "Zerud904";
 inline constexpr std::uint16_t languageId = 0x0409; // U.S. English
 inline constexpr std::uint16_t codePage = 1200;     // UTF-16LE
 
+// What the program does, for the desktop entry, the AppStream metadata and
+// the package; the names above stay where a name belongs.
+inline constexpr std::string_view genericName = "Text File Appender";
+inline constexpr std::string_view summary = "Append a text file to another, once or on a schedule";
+inline constexpr std::string_view keywords = "append;concatenate;text;file;import;schedule;timer;autostart;";
+
 // Names under which the desktop knows the program.
 inline constexpr std::string_view appstreamId = "com.example.da_vev";
 inline constexpr std::string_view desktopEntryName = "da-vev.desktop";

@@ -20,7 +20,9 @@ TEST(DesktopEntry, CarriesTheVersionRecordStrings)
     ASSERT_TRUE(fs::exists(desktopEntry)) << desktopEntry;
     auto keys = test::desktopEntryKeys(readFile(desktopEntry));
     EXPECT_EQ(keys["Name"], identity::executableName);
-    EXPECT_EQ(keys["Comment"], identity::productName);
+    EXPECT_EQ(keys["GenericName"], identity::genericName);
+    EXPECT_EQ(keys["Comment"], identity::summary);
+    EXPECT_EQ(keys["Keywords"], identity::keywords);
     EXPECT_EQ(keys["Exec"], identity::executableName);
     EXPECT_EQ(keys["Icon"], identity::iconName);
     EXPECT_EQ(keys["Type"], "Application");
@@ -35,7 +37,9 @@ TEST(Metainfo, CarriesTheVersionRecordStrings)
     EXPECT_EQ(metainfo.filename(), std::string(identity::appstreamId) + ".metainfo.xml");
     EXPECT_EQ(test::xmlText(xml, "id"), identity::appstreamId);
     EXPECT_EQ(test::xmlText(xml, "name"), identity::executableName);
-    EXPECT_EQ(test::xmlText(xml, "summary"), identity::productName);
+    EXPECT_EQ(test::xmlText(xml, "summary"), identity::summary);
+    EXPECT_NE(test::xmlText(xml, "description").find(identity::productName), std::string::npos);
+    EXPECT_NE(xml.find("<keyword>append</keyword>"), std::string::npos);
     EXPECT_EQ(test::xmlText(xml, "project_license"), identity::licence);
     EXPECT_EQ(test::xmlText(xml, "update_contact"), identity::contactEmail);
     EXPECT_EQ(test::xmlAttribute(xml, "release", "version"), identity::version);

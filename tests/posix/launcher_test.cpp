@@ -160,6 +160,18 @@ TEST(CommandResolution, TheInterpreterNeverComesFromARelativeOrEmptyPathEntry)
     setenv("PATH", saved.c_str(), 1);
 }
 
+TEST(CommandResolution, TheInterpreterLiesBesideTheProgramOrInItsInstallation)
+{
+    TempDir prefix;
+    ASSERT_TRUE(std::filesystem::create_directories(prefix / "bin"));
+    ASSERT_TRUE(std::filesystem::create_directories(prefix / "libexec/da-vev"));
+    const std::string installed = prefix / "libexec/da-vev/da-vev-cmd";
+    std::filesystem::copy_file(DAVEV_CMD_PATH, installed);
+    EXPECT_EQ(std::filesystem::canonical(findCommandInterpreter(prefix / "bin")), installed);
+    std::filesystem::copy_file(DAVEV_CMD_PATH, prefix / "bin/da-vev-cmd");
+    EXPECT_EQ(findCommandInterpreter(prefix / "bin"), prefix / "bin/da-vev-cmd") << "as in the build tree";
+}
+
 TEST(CommandResolution, ArgumentsSplitLikeTheMicrosoftRuntime)
 {
     using Words = std::vector<std::string>;

@@ -18,6 +18,7 @@ bool isExecutableFile(const std::string& path)
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
+// Absolute, as the kernel reports it.
 std::string runningProgramDirectory()
 {
     char path[PATH_MAX];
@@ -33,10 +34,14 @@ std::string runningProgramDirectory()
 
 std::string findCommandInterpreter()
 {
+    return findCommandInterpreter(runningProgramDirectory());
+}
+
+std::string findCommandInterpreter(const std::string& programDirectory)
+{
     const std::string name = commandInterpreterName;
     std::string candidates[3];
-    // readlink gives an absolute path, so every candidate is absolute.
-    if (const std::string programDirectory = runningProgramDirectory(); !programDirectory.empty()) {
+    if (!programDirectory.empty()) {
         candidates[0] = programDirectory + "/" + name;
         candidates[1] = programDirectory + "/../libexec/da-vev/" + name;
     }

@@ -12,5 +12,7 @@ inline constexpr const char* commandInterpreterName = "da-vev-cmd";
 // a relative or empty entry there would run whatever lies in the working
 // directory. Throws PlatformError if absent.
 std::string findCommandInterpreter();
+// The same for a program that lies in programDirectory (an absolute path).
+std::string findCommandInterpreter(const std::string& programDirectory);
 
 } // namespace davev

@@ -1,0 +1,35 @@
+# Run by CPack after it has written the packages: repairs the -dbgsym package
+# that CMake's DEB generator writes. Its md5sums list absolute paths of the
+# staging directory (so dpkg --verify cannot check the files), and it lacks
+# the documentation link Debian's debug packages carry to their package's
+# copyright and changelog, and marks its debug files executable.
+
+foreach(_package IN LISTS CPACK_PACKAGE_FILES)
+    if(NOT _package MATCHES "-dbgsym[^/]*\\.ddeb$")
+        continue()
+    endif()
+    set(_root "${_package}.unpacked")
+    file(REMOVE_RECURSE "${_root}")
+    execute_process(COMMAND dpkg-deb -R "${_package}" "${_root}" COMMAND_ERROR_IS_FATAL ANY)
+
+    file(MAKE_DIRECTORY "${_root}/usr/share/doc")
+    file(CREATE_LINK "${CPACK_PACKAGE_NAME}" "${_root}/usr/share/doc/${CPACK_PACKAGE_NAME}-dbgsym" SYMBOLIC)
+
+    file(GLOB_RECURSE _files LIST_DIRECTORIES false RELATIVE "${_root}" "${_root}/usr/*")
+    list(SORT _files)
+    set(_sums "")
+    foreach(_file IN LISTS _files)
+        if(NOT IS_SYMLINK "${_root}/${_file}")
+            # Debug files are data, not programs.
+            file(CHMOD "${_root}/${_file}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+            file(MD5 "${_root}/${_file}" _md5)
+            string(APPEND _sums "${_md5}  ${_file}\n")
+        endif()
+    endforeach()
+    file(WRITE "${_root}/DEBIAN/md5sums" "${_sums}")
+    file(CHMOD "${_root}/DEBIAN/md5sums" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+    execute_process(COMMAND dpkg-deb --root-owner-group -b "${_root}" "${_package}"
+        OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
+    file(REMOVE_RECURSE "${_root}")
+endforeach()
