@@ -5,7 +5,7 @@ set -euo pipefail
 
 build=(g++ cmake ninja-build pkg-config qt6-base-dev libgl-dev libx11-dev libgtest-dev imagemagick fonts-liberation)
 run=(fonts-liberation)
-test=(clang-format xvfb openbox wmctrl xdotool x11-utils desktop-file-utils appstream dpkg-dev file)
+test=(clang-format xvfb openbox wmctrl xdotool x11-utils desktop-file-utils appstream dpkg-dev file libglib2.0-bin)
 bench=(hyperfine time xvfb openbox x11-utils)
 # The interpreter's fuzzers, ACL checks and the package check.
 checks=(clang libclang-rt-14-dev acl lintian)
