@@ -14,10 +14,15 @@ string(TOLOWER "${_first}" _first)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${_first}${_rest}")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "${DAVEV_ID_packageName}")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
-# Stripped binaries (objcopy --strip-unneeded); their symbols and debug
-# information go to a da-vev-dbgsym package beside it, found by build id.
-set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
-set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/DebugSymbolsPackage.cmake")
+# Stripped binaries. Built with debug information (Debug, RelWithDebInfo),
+# their symbols and debug information go to a da-vev-dbgsym package beside
+# it, found by build id.
+if(CMAKE_BUILD_TYPE MATCHES "^(Debug|RelWithDebInfo)$")
+    set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+    set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/DebugSymbolsPackage.cmake")
+else()
+    set(CPACK_STRIP_FILES ON)
+endif()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
