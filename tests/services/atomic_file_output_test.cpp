@@ -171,7 +171,7 @@ TEST_F(AtomicFileOutputTest, WritesThroughSymbolicLinksToTheirTarget)
     EXPECT_EQ(names(dir), (Names{"chain.bat", "dangling.bat", "link.bat", "real"}));
 }
 
-TEST_F(AtomicFileOutputTest, ANewFileTakesTheUmaskButNeverWriteForOthers)
+TEST_F(AtomicFileOutputTest, ANewFileTakesTheUmaskAnExistingOneKeepsModeAndOwner)
 {
     for (const auto& [mask, expected] : {std::pair<mode_t, mode_t>{077, 0600}, {027, 0640}, {022, 0644}, {002, 0644}}) {
         const mode_t previous = ::umask(mask);
@@ -184,6 +184,16 @@ TEST_F(AtomicFileOutputTest, ANewFileTakesTheUmaskButNeverWriteForOthers)
     fs::permissions(dir / "K.bat", fs::perms::owner_read | fs::perms::owner_write);
     write("y", "K.bat");
     EXPECT_EQ(modeOf(dir / "K.bat"), 0600u) << "an existing file keeps its mode";
+    if (::geteuid() == 0) {
+        // Root saving a user's batch file leaves it the user's, or the interpreter refuses it.
+        ASSERT_EQ(::chown((dir / "K.bat").c_str(), ordinaryUser, ordinaryUser), 0);
+        write("z", "K.bat");
+        struct stat st {};
+        ASSERT_EQ(::stat((dir / "K.bat").c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, ordinaryUser);
+        EXPECT_EQ(st.st_gid, ordinaryUser);
+        EXPECT_EQ(read(dir / "K.bat"), "z\r\n");
+    }
 }
 
 TEST_F(AtomicFileOutputTest, InADirectoryTheUserCannotWriteTheFileIsRewrittenInPlace)
