@@ -182,7 +182,8 @@ void AtomicFileOutput::open(const std::string& fileName)
     if (fd < 0) {
         const int error = errno;
         const bool directoryRefused = error == EACCES || error == EPERM || error == EROFS;
-        if (!exists || !directoryRefused)
+        // Only a regular file is rewritten in place: opening a FIFO would block.
+        if (!exists || !S_ISREG(existing.st_mode) || !directoryRefused)
             fail(error, fileName);
     } else {
         fd_ = fd;
