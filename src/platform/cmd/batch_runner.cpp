@@ -33,12 +33,12 @@ std::string describe(milliseconds wait)
 
 } // namespace
 
-BatchRunner::Handle::Handle(Handle&& other) noexcept
+RunnerHandle::RunnerHandle(RunnerHandle&& other) noexcept
     : files(other.files), file(other.file), owned(std::exchange(other.owned, false))
 {
 }
 
-BatchRunner::Handle& BatchRunner::Handle::operator=(Handle&& other) noexcept
+RunnerHandle& RunnerHandle::operator=(RunnerHandle&& other) noexcept
 {
     if (this != &other) {
         if (owned)
@@ -50,7 +50,7 @@ BatchRunner::Handle& BatchRunner::Handle::operator=(Handle&& other) noexcept
     return *this;
 }
 
-BatchRunner::Handle::~Handle()
+RunnerHandle::~RunnerHandle()
 {
     if (owned)
         files->close(file.handle);

@@ -25,6 +25,30 @@ struct ImportEnd {
     std::optional<std::string> failure; // the first line that failed, and what became of the target
 };
 
+// An open file of an ImportFiles, closed with it.
+struct RunnerHandle {
+    ImportFiles* files = nullptr;
+    OpenFile file;
+    bool owned = false;
+    RunnerHandle() = default;
+    RunnerHandle(ImportFiles& f, const OpenFile& opened) : files(&f), file(opened), owned(true) {}
+    RunnerHandle(RunnerHandle&& other) noexcept;
+    RunnerHandle& operator=(RunnerHandle&& other) noexcept;
+    ~RunnerHandle();
+};
+// The import in progress: consecutive lines writing to one file.
+
+struct RunnerImport {
+    std::string name;
+    RunnerHandle target;
+    bool locked = false;
+    bool journaled = false;
+    std::uint64_t startLength = 0;
+    std::uint64_t appended = 0;
+    std::optional<std::string> failure;
+    std::chrono::steady_clock::time_point began;
+};
+
 // Runs batch lines one at a time.
 //
 // Consecutive lines that write to the same file make one import, which
@@ -67,26 +91,8 @@ public:
     void onNotice(std::function<void(const std::string&)> handler) { noticed_ = std::move(handler); }
 
 private:
-    struct Handle {
-        ImportFiles* files = nullptr;
-        OpenFile file;
-        bool owned = false;
-        Handle() = default;
-        Handle(ImportFiles& f, const OpenFile& opened) : files(&f), file(opened), owned(true) {}
-        Handle(Handle&& other) noexcept;
-        Handle& operator=(Handle&& other) noexcept;
-        ~Handle();
-    };
-    struct Import {
-        std::string name;
-        Handle target;
-        bool locked = false;
-        bool journaled = false;
-        std::uint64_t startLength = 0;
-        std::uint64_t appended = 0;
-        std::optional<std::string> failure;
-        std::chrono::steady_clock::time_point began;
-    };
+    using Handle = RunnerHandle;
+    using Import = RunnerImport;
     enum class Wait { Taken, Unlocked, TimedOut, Stopped };
 
     std::optional<std::string> type(const std::string& sourceName, const std::optional<Redirection>& output);
