@@ -74,10 +74,15 @@ SystemDiagnostics::~SystemDiagnostics()
 void SystemDiagnostics::report(std::size_t lineNumber, const std::string& message)
 {
     std::string where = batchFile_;
-    if (lineNumber > 0)
-        where += ":" + std::to_string(lineNumber);
+    if (lineNumber > 0) {
+        where += ':';
+        where += std::to_string(lineNumber);
+    }
     const std::string text = where + ": " + message;
-    writeAll(STDERR_FILENO, "da-vev-cmd: " + text + "\n");
+    std::string line = "da-vev-cmd: ";
+    line += text;
+    line += '\n';
+    writeAll(STDERR_FILENO, line);
     log(LOG_ERR, text);
 }
 
