@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 #include "platform/cmd/batch_runner.h"
 #include "platform/posix/cmd/posix_import_files.h"
@@ -100,6 +101,17 @@ TEST_F(Runner, StopSignalDuringACopyCutsTheTargetBack)
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(copier.calls, 1);
     EXPECT_EQ(readFile(target), "previous import\r\n");
+}
+
+TEST_F(Runner, ASourceThatGrowsMeanwhileIsCopiedAsItWasWhenTheImportBegan)
+{
+    FailingCopier copier(std::size_t{1} << 30, 0);
+    copier.afterEachStep = [this] { std::ofstream(source, std::ios::app) << std::string(64 << 10, 'g'); };
+    PosixImportFiles files(copier, dir / "state");
+    BatchRunner runner(files);
+    EXPECT_EQ(runner.runLine(typeLine()), std::nullopt);
+    EXPECT_EQ(runner.finish(), std::nullopt);
+    EXPECT_TRUE(readFile(target) == "previous import\r\n" + std::string(1 << 20, 's'));
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "interpreter_support.h"
@@ -193,8 +195,15 @@ TEST_F(Interpreter, AnImportThatFailsLeavesItsTargetAsItWas)
     const std::string source = dir / "source.txt";
     const std::string target = dir / "target.txt";
     const std::string fifo = dir / "fifo";
+    const std::string socketFile = dir / "socket";
     writeFile(source, std::string(1 << 20, 's'));
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketFile.size(), sizeof address.sun_path);
+    socketFile.copy(address.sun_path, socketFile.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     const long before = 8; // "before\r\n"
     struct Case {
         std::string what;
@@ -206,6 +215,8 @@ TEST_F(Interpreter, AnImportThatFailsLeavesItsTargetAsItWas)
         {"missing source", runnerLines(dir / "missing", target), {}, "1: type: cannot read"},
         {"FIFO source", runnerLines(fifo, target), {}, "it is a FIFO (named pipe), not a regular file"},
         {"FIFO target", runnerLines(source, fifo), {}, "it is a FIFO (named pipe), not a regular file"},
+        {"device source", runnerLines("/dev/zero", target), {}, "it is a character device, not a regular file"},
+        {"socket target", runnerLines(source, socketFile), {}, "it is a socket, not a regular file"},
         {"file-size limit in the copy", runnerLines(source, target), {before + (300 << 10)}, "File too large"},
         {"file-size limit at the line end", runnerLines(source, target), {before + (1 << 20) + 1}, "2: echo >>"},
         {"closed standard error", runnerLines(dir / "missing", target), {-1, true}, ""},
@@ -221,6 +232,7 @@ TEST_F(Interpreter, AnImportThatFailsLeavesItsTargetAsItWas)
             EXPECT_NE(result.errors.find("is left as it was"), std::string::npos) << result.errors;
         }
     }
+    close(listener);
 }
 
 TEST_F(Interpreter, EveryImportLeavesOneLineInTheLog)
