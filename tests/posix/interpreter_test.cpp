@@ -188,6 +188,13 @@ TEST_F(Interpreter, RefusesRunnerFilesOthersCanChange)
     EXPECT_NE(result.exitCode, 0);
     EXPECT_NE(result.errors.find("belongs to another user"), std::string::npos) << result.errors;
     EXPECT_FALSE(exists(dir / "t"));
+
+    // root's group is root's user private group: its write bit lets no one else in.
+    ASSERT_EQ(chown(batch.c_str(), 0, 0), 0);
+    ASSERT_EQ(chmod(batch.c_str(), 0664), 0);
+    result = runInterpreter(batch, dir);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(readFile(dir / "t"), "ran\r\n");
 }
 
 TEST_F(Interpreter, AnImportThatFailsLeavesItsTargetAsItWas)
