@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "interpreter_support.h"
+#include "platform/cmd/import_journal.h"
 
 namespace davev::test {
 namespace {
@@ -103,6 +104,27 @@ TEST_F(Journal, ATargetInAFolderTheUserCannotWriteKeepsItsJournalInTheStateFolde
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"target.txt"});
     EXPECT_EQ(namesIn(journals), std::vector<std::string>());
     chmod(folder.c_str(), 0755);
+}
+
+TEST_F(Journal, AJournalPlantedByAnotherUserIsNotTrusted)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "planting a journal as another user needs root";
+    const std::string target = dir / "target.txt";
+    writeFile(target, "kept\r\n");
+    writeFile(dir / "source.txt", "new");
+    struct stat info {};
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    const cmd::FileIdentity identity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    const std::string planted =
+        dir / (".da-vev-journal-" + std::to_string(identity.device) + "-" + std::to_string(identity.file));
+    writeFile(planted, cmd::formatJournal({identity, 0, 1}));
+    ASSERT_EQ(chown(planted.c_str(), unprivilegedUser(), static_cast<gid_t>(-1)), 0);
+    writeFile(dir / "Import.bat", runnerLines(dir / "source.txt", target));
+
+    const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), {});
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(readFile(target), "kept\r\nnew\r\n");
 }
 
 } // namespace

@@ -107,16 +107,19 @@ bool folderRefusesJournal(int error)
            error == EDQUOT || error == ELOOP || error == EEXIST;
 }
 
-// Only a journal this user wrote is trusted: anyone else's could cut the
-// target back to a length of their choosing.
-std::optional<std::string> readRecord(const std::string& path)
+// A journal is trusted only from someone who could cut the target back
+// anyway: this user, the target's owner or root. Anyone else's could cut
+// the target back to a length of their choosing.
+std::optional<std::string> readRecord(const std::string& path, uid_t targetOwner)
 {
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK));
     if (!fd)
         return std::nullopt;
     struct stat info {};
-    if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid() ||
+    if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         static_cast<std::size_t>(info.st_size) > largestJournal)
+        return std::nullopt;
+    if (info.st_uid != geteuid() && info.st_uid != targetOwner && info.st_uid != 0)
         return std::nullopt;
     std::string text(largestJournal, '\0');
     const ssize_t got = pread(fd.get(), text.data(), text.size(), 0);
@@ -285,11 +288,14 @@ FileResult PosixImportFiles::writeJournal(const std::string& targetName, const O
 
 std::optional<std::string> PosixImportFiles::readJournal(const std::string& targetName, const OpenFile& target)
 {
-    if (auto text = readRecord(besideJournal(targetName, target)))
+    struct stat info {};
+    if (fstat(target.handle, &info) != 0)
+        return std::nullopt;
+    if (auto text = readRecord(besideJournal(targetName, target), info.st_uid))
         return text;
     if (fallbackFolder_.empty())
         return std::nullopt;
-    return readRecord(fallbackJournal(target));
+    return readRecord(fallbackJournal(target), info.st_uid);
 }
 
 FileResult PosixImportFiles::removeJournal(const std::string& targetName, const OpenFile& target)
