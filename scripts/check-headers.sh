@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The logic builds without any toolkit or operating-system header: those stay
+# The logic, and the interpreter's portable part in src/platform/cmd, build
+# without any toolkit or operating-system header: those stay
 # in their own folder under src/platform/, and the program's main.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-pattern='#include *[<"](Q[A-Za-z]+|qt[a-z]*/|X11/|xcb/|windows\.h|unistd\.h|fcntl\.h|signal\.h|syslog\.h|spawn\.h|strings\.h|sys/)'
+pattern='#include *[<"](Q[A-Za-z]+|qt[a-z]*/|X11/|xcb/|windows\.h|unistd\.h|fcntl\.h|signal\.h|syslog\.h|spawn\.h|strings\.h|pwd\.h|grp\.h|dirent\.h|poll\.h|sched\.h|dlfcn\.h|termios\.h|sys/)'
 leaks=$(git grep -n -E "$pattern" -- 'src/*' |
     grep -v -E '^src/platform/(qt|posix|win32|headless)/|^src/app/main\.cpp:' || true)
 if [ -n "$leaks" ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds DA-VEV and runs every check and test: formatting, the rule that
 # platform headers stay in their own folders, the full suite with warnings as
-# errors, and the suite again under AddressSanitizer and UBSan.
+# errors, the suite again under AddressSanitizer and UBSan, and a short,
+# fixed run of the interpreter's fuzzers.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=${BUILD_DIR:-$top/build}
@@ -24,4 +25,21 @@ for config in werror sanitize; do
     cmake --build "$out/$config" -j2
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir "$out/$config" -j2 --output-on-failure --timeout 300
+done
+
+echo "== fuzz: batch line parser and runner"
+cmake -S . -B "$out/fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DDAVEV_WERROR=ON \
+    -DDAVEV_FUZZ=ON >/dev/null
+cmake --build "$out/fuzz" -j2
+for fuzzer in batch_line runner; do
+    # New inputs go to a scratch folder; the seeds in the repository stay as they are.
+    scratch=$(mktemp -d)
+    log="$scratch/log"
+    if ! "$out/fuzz/tests/fuzz/${fuzzer}_fuzz" -runs=20000 -seed=1 -artifact_prefix="$out/fuzz/" \
+        "$scratch" "tests/fuzz/corpus/$fuzzer" >"$log" 2>&1; then
+        tail -n 60 "$log"
+        exit 1
+    fi
+    echo "${fuzzer}_fuzz: $(grep -m1 -o 'Done [0-9]* runs in [0-9]* second(s)' "$log")"
+    rm -rf "$scratch"
 done

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Appends a 1 GiB source with da-vev-cmd, `cat src >> tgt` and `cp`, warm
-# cache, then reports the interpreter's peak memory for 1 GiB and 1 KiB.
-# Usage: throughput.sh DA_VEV_CMD [WORK_DIR]
+# Appends a 1 GiB source with da-vev-cmd, which flushes the target before it
+# ends, against `cp` followed by `sync` of the copy, warm cache, in the same
+# run; then the interpreter's peak memory for 1 GiB and 1 KiB beside cp's.
+# Usage: [RUNS=10] throughput.sh DA_VEV_CMD [WORK_DIR]
 set -euo pipefail
 
 interpreter=$(realpath "${1:?usage: throughput.sh DA_VEV_CMD [WORK_DIR]}")
-work=$(mktemp -d ${2:+-p "$2"} -t davev-throughput-XXXXXX)
+work=$(realpath "$(mktemp -d ${2:+-p "$2"} -t davev-throughput-XXXXXX)")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+export XDG_STATE_HOME="$work/state"
 
 echo "file system: $(df -T . | awk 'NR == 2 { print $2 }')"
 head -c 1G /dev/urandom > src
@@ -16,22 +18,30 @@ printf 'type "%s" >> "%s"\r\necho. >> "%s"\r\n' "$work/src" "$work/tgt" "$work/t
 printf 'type "%s" >> "%s"\r\necho. >> "%s"\r\n' "$work/small" "$work/tgt" "$work/tgt" > small.bat
 cat src > /dev/null # warm the page cache
 
-if command -v hyperfine > /dev/null; then
-    hyperfine --warmup 2 --runs 10 --prepare 'rm -f tgt; sync' \
-        -n "da-vev-cmd (type >>)" "$interpreter big.bat" \
-        -n "cat src >> tgt" "cat src >> tgt" \
-        -n "cp src tgt" "cp src tgt"
-else
-    for command in "$interpreter big.bat" "cat src >> tgt" "cp src tgt"; do
-        rm -f tgt; sync
-        /usr/bin/time -f "$command: %e s" bash -c "$command"
-    done
-fi
+# Interleaved, so drift in the machine's load touches both alike.
+runs=${RUNS:-10}
+millis() { local start end; start=$(date +%s%N); "$@"; end=$(date +%s%N); echo $(((end - start) / 1000000)); }
+flushed_copy() { cp src tgt && sync tgt; }
+: > interpreter.ms
+: > copy.ms
+for ((run = 0; run < runs + 2; run++)); do # the first two warm up
+    rm -f tgt; sync
+    took=$(millis "$interpreter" big.bat)
+    [ $run -ge 2 ] && echo "$took" >> interpreter.ms
+    rm -f tgt; sync
+    took=$(millis flushed_copy)
+    [ $run -ge 2 ] && echo "$took" >> copy.ms
+done
+summary() { sort -n "$1" | awk '{ a[NR] = $1 } END { printf "median %d ms  min %d  max %d  (%d runs)", a[int((NR + 1) / 2)], a[1], a[NR], NR }'; }
+echo "da-vev-cmd big.bat (flushed): $(summary interpreter.ms)"
+echo "cp src tgt; sync tgt:         $(summary copy.ms)"
 
 peak() {
     rm -f tgt
-    /usr/bin/time -f '%M' "$interpreter" "$1" 2>&1 > /dev/null | tail -1
+    /usr/bin/time -f '%M' "$@" 2>&1 > /dev/null | tail -1
 }
-echo "da-vev-cmd peak RSS, 1 GiB source: $(peak big.bat) KiB"
-echo "da-vev-cmd peak RSS, 1 KiB source: $(peak small.bat) KiB"
+echo "peak RSS, 1 GiB: da-vev-cmd $(peak "$interpreter" big.bat) KiB, cp $(peak cp src tgt) KiB"
+echo "peak RSS, 1 KiB: da-vev-cmd $(peak "$interpreter" small.bat) KiB, cp $(peak cp small tgt) KiB"
+rm -f tgt
+"$interpreter" small.bat
 [ "$(stat -c %s tgt)" -eq 1026 ] || { echo "wrong target size" >&2; exit 1; }

@@ -1,7 +1,7 @@
 // How batch lines are read.
 #include <gtest/gtest.h>
 
-#include "platform/posix/cmd/batch_line.h"
+#include "platform/cmd/batch_line.h"
 
 namespace davev::cmd {
 namespace {

@@ -3,8 +3,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
-#include "platform/posix/cmd/batch_runner.h"
+#include "platform/cmd/batch_runner.h"
+#include "platform/posix/cmd/posix_import_files.h"
 #include "test_support.h"
 
 namespace davev::test {
@@ -12,6 +14,7 @@ namespace {
 
 using cmd::BatchRunner;
 using cmd::KernelCopier;
+using cmd::PosixImportFiles;
 
 // Copies for real, in small steps, until a byte budget is spent; then fails.
 class FailingCopier : public cmd::ByteCopier {
@@ -57,12 +60,13 @@ protected:
     const std::string target = dir / "target.txt";
 };
 
-TEST_F(Runner, FailedCopyCutsTheTargetBackAndTheNextLineStillAppends)
+TEST_F(Runner, FailedCopyCutsTheTargetBackAndEndsItsImport)
 {
     const std::pair<std::size_t, int> failures[] = {{0, ENOSPC}, {300 << 10, ENOSPC}, {100 << 10, EIO}};
     for (const auto& [budget, error] : failures) {
         FailingCopier copier(budget, error);
-        BatchRunner runner(copier);
+        PosixImportFiles files(copier, dir / "state");
+        BatchRunner runner(files);
         const auto failure = runner.runLine(typeLine());
         ASSERT_TRUE(failure.has_value());
         EXPECT_NE(failure->find(std::strerror(error)), std::string::npos) << *failure;
@@ -70,10 +74,19 @@ TEST_F(Runner, FailedCopyCutsTheTargetBackAndTheNextLineStillAppends)
         EXPECT_EQ(readFile(target), "previous import\r\n") << "budget " << budget;
     }
     FailingCopier copier(100 << 10, EIO);
-    BatchRunner runner(copier);
+    PosixImportFiles files(copier, dir / "state");
+    BatchRunner runner(files);
     EXPECT_TRUE(runner.runLine(typeLine()).has_value());
+    // The line end of the failed import is no part of the target either,
+    // while a line writing elsewhere starts an import of its own.
+    const auto skipped = runner.runLine("echo. >> \"" + target + "\"");
+    ASSERT_TRUE(skipped.has_value());
+    EXPECT_NE(skipped->find("not run"), std::string::npos) << *skipped;
+    EXPECT_EQ(runner.runLine("echo.elsewhere >> \"" + dir / "other.txt" + "\""), std::nullopt);
     EXPECT_EQ(runner.runLine("echo.next >> \"" + target + "\""), std::nullopt);
+    EXPECT_EQ(runner.finish(), std::nullopt);
     EXPECT_EQ(readFile(target), "previous import\r\nnext\r\n");
+    EXPECT_EQ(readFile(dir / "other.txt"), "elsewhere\r\n");
 }
 
 TEST_F(Runner, StopSignalDuringACopyCutsTheTargetBack)
@@ -81,12 +94,24 @@ TEST_F(Runner, StopSignalDuringACopyCutsTheTargetBack)
     volatile std::sig_atomic_t stop = 0;
     FailingCopier copier(std::size_t{1} << 30, 0);
     copier.afterEachStep = [&stop] { stop = SIGTERM; };
-    BatchRunner runner(copier);
+    PosixImportFiles files(copier, dir / "state");
+    BatchRunner runner(files);
     runner.setStopFlag(&stop);
     const auto failure = runner.runLine(typeLine());
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(copier.calls, 1);
     EXPECT_EQ(readFile(target), "previous import\r\n");
+}
+
+TEST_F(Runner, ASourceThatGrowsMeanwhileIsCopiedAsItWasWhenTheImportBegan)
+{
+    FailingCopier copier(std::size_t{1} << 30, 0);
+    copier.afterEachStep = [this] { std::ofstream(source, std::ios::app) << std::string(64 << 10, 'g'); };
+    PosixImportFiles files(copier, dir / "state");
+    BatchRunner runner(files);
+    EXPECT_EQ(runner.runLine(typeLine()), std::nullopt);
+    EXPECT_EQ(runner.finish(), std::nullopt);
+    EXPECT_TRUE(readFile(target) == "previous import\r\n" + std::string(1 << 20, 's'));
 }
 
 } // namespace

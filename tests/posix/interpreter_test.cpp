@@ -1,10 +1,13 @@
 // da-vev-cmd run as a process on batch files, as the launcher runs it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-#include "test_support.h"
+#include "interpreter_support.h"
 
 namespace davev::test {
 namespace {
@@ -14,14 +17,12 @@ std::string quote(const std::string& path)
     return "\"" + path + "\"";
 }
 
-// The two lines the program writes for one import.
-std::string runnerLines(const std::string& source, const std::string& target, const char* lineEnd = "\r\n")
-{
-    return "type " + quote(source) + " >> " + quote(target) + lineEnd + "echo. >> " + quote(target) + lineEnd;
-}
-
 class Interpreter : public ::testing::Test {
 protected:
+    // The log file and journals go to the test's own folder.
+    void SetUp() override { setenv("XDG_STATE_HOME", state.c_str(), 1); }
+    void TearDown() override { unsetenv("XDG_STATE_HOME"); }
+
     RunResult run(const std::string& batchText)
     {
         const std::string batch = dir / "Import.bat";
@@ -30,6 +31,7 @@ protected:
     }
 
     TempDir dir;
+    const std::string state = dir / "state";
 };
 
 TEST_F(Interpreter, AppendsTheSourceThenALineEnd)
@@ -160,14 +162,111 @@ TEST_F(Interpreter, RefusesRunnerFilesOthersCanChange)
     EXPECT_NE(result.errors.find("every user may write it"), std::string::npos) << result.errors;
     EXPECT_FALSE(exists(dir / "t"));
 
+    ASSERT_EQ(chmod(batch.c_str(), 0644), 0);
+    if (std::system(("setfacl -m u:65534:rw " + quote(batch) + " 2>/dev/null").c_str()) == 0) {
+        result = runInterpreter(batch, dir);
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_NE(result.errors.find("its access control list lets user 65534"), std::string::npos) << result.errors;
+        EXPECT_FALSE(exists(dir / "t"));
+        ASSERT_EQ(std::system(("setfacl -b " + quote(batch)).c_str()), 0);
+    } else {
+        std::cerr << "skipping the access control list: the file system refuses one\n";
+    }
+
     if (geteuid() != 0)
-        GTEST_SKIP() << "giving the file to another user needs root";
+        GTEST_SKIP() << "giving the file to another user or group needs root";
+    ASSERT_EQ(chown(batch.c_str(), 0, 65534), 0);
+    ASSERT_EQ(chmod(batch.c_str(), 0664), 0);
+    result = runInterpreter(batch, dir);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.errors.find("its group 65534"), std::string::npos) << result.errors;
+    EXPECT_FALSE(exists(dir / "t"));
+
     ASSERT_EQ(chmod(batch.c_str(), 0644), 0);
     ASSERT_EQ(chown(batch.c_str(), 65534, 65534), 0);
     result = runInterpreter(batch, dir);
     EXPECT_NE(result.exitCode, 0);
     EXPECT_NE(result.errors.find("belongs to another user"), std::string::npos) << result.errors;
     EXPECT_FALSE(exists(dir / "t"));
+
+    // root's group is root's user private group: its write bit lets no one else in.
+    ASSERT_EQ(chown(batch.c_str(), 0, 0), 0);
+    ASSERT_EQ(chmod(batch.c_str(), 0664), 0);
+    result = runInterpreter(batch, dir);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_EQ(readFile(dir / "t"), "ran\r\n");
+}
+
+TEST_F(Interpreter, AnImportThatFailsLeavesItsTargetAsItWas)
+{
+    const std::string source = dir / "source.txt";
+    const std::string target = dir / "target.txt";
+    const std::string fifo = dir / "fifo";
+    const std::string socketFile = dir / "socket";
+    writeFile(source, std::string(1 << 20, 's'));
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketFile.size(), sizeof address.sun_path);
+    socketFile.copy(address.sun_path, socketFile.size());
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const long before = 8; // "before\r\n"
+    struct Case {
+        std::string what;
+        std::string batch;
+        RunOptions options;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"missing source", runnerLines(dir / "missing", target), {}, "1: type: cannot read"},
+        {"FIFO source", runnerLines(fifo, target), {}, "it is a FIFO (named pipe), not a regular file"},
+        {"FIFO target", runnerLines(source, fifo), {}, "it is a FIFO (named pipe), not a regular file"},
+        {"device source", runnerLines("/dev/zero", target), {}, "it is a character device, not a regular file"},
+        {"socket target", runnerLines(source, socketFile), {}, "it is a socket, not a regular file"},
+        {"file-size limit in the copy", runnerLines(source, target), {before + (300 << 10)}, "File too large"},
+        {"file-size limit at the line end", runnerLines(source, target), {before + (1 << 20) + 1}, "2: echo >>"},
+        {"closed standard error", runnerLines(dir / "missing", target), {-1, true}, ""},
+    };
+    for (const Case& test : cases) {
+        writeFile(target, "before\r\n");
+        writeFile(dir / "Import.bat", test.batch);
+        const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), test.options);
+        EXPECT_EQ(result.exitCode, 1) << test.what << ": " << result.errors;
+        EXPECT_TRUE(readFile(target) == "before\r\n") << test.what;
+        EXPECT_NE(result.errors.find(test.says), std::string::npos) << test.what << ": " << result.errors;
+        if (test.what.starts_with("file-size")) {
+            EXPECT_NE(result.errors.find("is left as it was"), std::string::npos) << result.errors;
+        }
+    }
+    close(listener);
+}
+
+TEST_F(Interpreter, EveryImportLeavesOneLineInTheLog)
+{
+    if (struct stat info{}; stat("/dev/log", &info) == 0 && S_ISSOCK(info.st_mode))
+        GTEST_SKIP() << "this system has a system log; the log file is written only without one";
+    const std::string source = dir / "source.txt";
+    const std::string log = state + "/DA-VEV/imports.log";
+    writeFile(source, std::string(1024, 's'));
+    ASSERT_EQ(run(runnerLines(source, dir / "t.txt")).exitCode, 0);
+    ASSERT_EQ(run(runnerLines(dir / "missing", dir / "t.txt")).exitCode, 1);
+
+    const std::string lines = readFile(log);
+    const std::string batch = "import of batch file \"" + dir / "Import.bat" + "\" into \"" + dir / "t.txt" + "\": ";
+    EXPECT_NE(lines.find(batch + "1026 bytes appended in "), std::string::npos) << lines;
+    EXPECT_NE(lines.find(" s, succeeded\n"), std::string::npos) << lines;
+    EXPECT_NE(lines.find(batch + "0 bytes appended in "), std::string::npos) << lines;
+    EXPECT_NE(lines.find(" s, failed: type: cannot read"), std::string::npos) << lines;
+
+    // A full log file is rotated, so the log cannot grow without bound.
+    const std::string full(1 << 20, 'x');
+    writeFile(log, full);
+    ASSERT_EQ(run(runnerLines(source, dir / "t.txt")).exitCode, 0);
+    EXPECT_TRUE(readFile(log + ".1") == full);
+    const std::string fresh = readFile(log);
+    EXPECT_EQ(std::count(fresh.begin(), fresh.end(), '\n'), 1) << fresh;
+    EXPECT_NE(fresh.find("succeeded"), std::string::npos) << fresh;
 }
 
 } // namespace

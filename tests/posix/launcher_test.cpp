@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -182,10 +183,12 @@ TEST(CommandResolution, ArgumentsSplitLikeTheMicrosoftRuntime)
 
 TEST_F(Launching, TheImportOutlivesTheProgramThatStartedIt)
 {
-    // The runner blocks reading a FIFO until the launching process is gone.
-    const std::string fifo = dir / "slow source";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    writeFile(dir / "Slow.bat", "type \"" + fifo + "\" >> \"" + out + "\"\r\necho. >> \"" + out + "\"\r\n");
+    // The runner waits for the target's lock, held here, until the
+    // launching process is gone.
+    writeFile(dir / "source", "late data");
+    const int held = open(out.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    writeFile(dir / "Slow.bat", "type \"" + dir / "source" + "\" >> \"" + out + "\"\r\necho. >> \"" + out + "\"\r\n");
 
     int pidPipe[2];
     ASSERT_EQ(pipe(pidPipe), 0);
@@ -206,11 +209,7 @@ TEST_F(Launching, TheImportOutlivesTheProgramThatStartedIt)
     ASSERT_EQ(waitForExit(program), 0);
 
     EXPECT_EQ(getsid(static_cast<pid_t>(runner)), runner) << "the runner should lead its own session";
-    int writer = -1;
-    ASSERT_TRUE(waitUntil([&] { return (writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) >= 0; }))
-        << "the runner never opened its source";
-    ASSERT_EQ(write(writer, "late data", 9), 9);
-    close(writer);
+    close(held);
     EXPECT_TRUE(waitUntil([&] { return readFile(out) == "late data\r\n"; })) << readFile(out);
 }
 

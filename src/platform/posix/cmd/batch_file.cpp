@@ -1,9 +1,15 @@
 #include "platform/posix/cmd/batch_file.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/posix/cmd/file_descriptor.h"
 #include "platform/posix/errno_text.h"
@@ -14,6 +20,103 @@ namespace {
 
 // Runner files hold two lines; anything this big was not written by the program.
 constexpr off_t largestBatchFile = off_t{1} << 20;
+
+// The kernel's extended-attribute form of an access control list
+// (<linux/posix_acl_xattr.h>): a version, then tag, permissions, id.
+constexpr std::uint32_t aclVersion = 2;
+constexpr std::uint16_t aclUser = 0x02;
+constexpr std::uint16_t aclGroupOwner = 0x04;
+constexpr std::uint16_t aclGroup = 0x08;
+constexpr std::uint16_t aclMask = 0x10;
+constexpr std::uint16_t aclWrite = 0x02;
+
+struct AclEntry {
+    std::uint16_t tag;
+    std::uint16_t permissions;
+    std::uint32_t id;
+};
+
+std::uint32_t littleEndian(const unsigned char* bytes, int size)
+{
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | bytes[i];
+    return value;
+}
+
+// The access entries of the file's list; empty when it has none beyond its
+// mode bits.
+std::vector<AclEntry> accessControlList(int fd)
+{
+    unsigned char buffer[4096];
+    const ssize_t size = fgetxattr(fd, "system.posix_acl_access", buffer, sizeof buffer);
+    std::vector<AclEntry> entries;
+    if (size < 4 || littleEndian(buffer, 4) != aclVersion)
+        return entries;
+    for (ssize_t at = 4; at + 8 <= size; at += 8) {
+        entries.push_back(AclEntry{static_cast<std::uint16_t>(littleEndian(buffer + at, 2)),
+                                   static_cast<std::uint16_t>(littleEndian(buffer + at + 2, 2)),
+                                   littleEndian(buffer + at + 4, 4)});
+    }
+    return entries;
+}
+
+std::string userName(uid_t uid)
+{
+    const passwd* user = getpwuid(uid);
+    return "user " + std::to_string(uid) + (user ? " (" + std::string(user->pw_name) + ")" : std::string());
+}
+
+std::string groupName(gid_t gid)
+{
+    const group* entry = getgrgid(gid);
+    return "group " + std::to_string(gid) + (entry ? " (" + std::string(entry->gr_name) + ")" : std::string());
+}
+
+// A user private group: named after its owner, the owner's primary group,
+// with no other member. Debian gives every user one and a umask of 002, so
+// the user's own files are group-writable without anyone else gaining.
+bool isPrivateGroupOf(gid_t gid, uid_t owner)
+{
+    const passwd* user = getpwuid(owner);
+    if (!user || user->pw_gid != gid)
+        return false;
+    const std::string name = user->pw_name;
+    const group* entry = getgrgid(gid);
+    if (!entry || name != entry->gr_name)
+        return false;
+    for (char** member = entry->gr_mem; member && *member; ++member) {
+        if (name != *member)
+            return false;
+    }
+    return true;
+}
+
+// Who besides the owner may write the file, or nothing.
+std::optional<std::string> otherWriter(int fd, const struct stat& info)
+{
+    if ((info.st_mode & S_IWOTH) != 0)
+        return std::string("every user may write it");
+    const std::vector<AclEntry> acl = accessControlList(fd);
+    std::uint16_t mask = 0x07;
+    for (const AclEntry& entry : acl) {
+        if (entry.tag == aclMask)
+            mask = entry.permissions;
+    }
+    for (const AclEntry& entry : acl) {
+        if ((entry.permissions & mask & aclWrite) == 0)
+            continue;
+        if (entry.tag == aclUser && entry.id != info.st_uid)
+            return "its access control list lets " + userName(entry.id) + " write it";
+        if (entry.tag == aclGroup)
+            return "its access control list lets " + groupName(entry.id) + " write it";
+        if (entry.tag == aclGroupOwner && !isPrivateGroupOf(info.st_gid, info.st_uid))
+            return "its access control list lets its " + groupName(info.st_gid) + " write it";
+    }
+    if (acl.empty() && (info.st_mode & S_IWGRP) != 0 && !isPrivateGroupOf(info.st_gid, info.st_uid))
+        return "its " + groupName(info.st_gid) + " may write it";
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -32,8 +135,8 @@ std::optional<std::string> readRunnerBatchFile(const std::string& path, std::str
     if (info.st_uid != geteuid())
         return refusal + "it belongs to another user (uid " + std::to_string(info.st_uid) +
                "), who could make it copy your files anywhere";
-    if ((info.st_mode & S_IWOTH) != 0)
-        return refusal + "every user may write it, so anyone could make it copy your files anywhere";
+    if (const auto writer = otherWriter(fd.get(), info))
+        return refusal + *writer + ", so they could make it copy your files anywhere";
     if (info.st_size > largestBatchFile)
         return refusal + "it is too large for a runner batch file";
 
@@ -51,24 +154,6 @@ std::optional<std::string> readRunnerBatchFile(const std::string& path, std::str
     }
     content.resize(done);
     return std::nullopt;
-}
-
-std::vector<std::string_view> splitLines(std::string_view content)
-{
-    if (content.starts_with("\xEF\xBB\xBF"))
-        content.remove_prefix(3);
-    std::vector<std::string_view> lines;
-    while (!content.empty()) {
-        const std::size_t end = content.find('\n');
-        std::string_view line = content.substr(0, end);
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
-        lines.push_back(line);
-        if (end == std::string_view::npos)
-            break;
-        content.remove_prefix(end + 1);
-    }
-    return lines;
 }
 
 } // namespace davev::cmd

@@ -24,6 +24,8 @@ public:
     ~FileDescriptor() { reset(); }
 
     int get() const { return fd_; }
+    // Gives the descriptor up without closing it.
+    [[nodiscard]] int release() { return std::exchange(fd_, -1); }
     explicit operator bool() const { return fd_ >= 0; }
     void reset()
     {

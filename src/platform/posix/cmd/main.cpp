@@ -1,14 +1,16 @@
 // da-vev-cmd BATCHFILE: runs a runner batch file written by DA-VEV.
+#include <chrono>
 #include <csignal>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 #include <unistd.h>
 
+#include "platform/cmd/batch_runner.h"
+#include "platform/cmd/run_batch.h"
 #include "platform/posix/cmd/batch_file.h"
-#include "platform/posix/cmd/batch_runner.h"
 #include "platform/posix/cmd/byte_copier.h"
 #include "platform/posix/cmd/diagnostics.h"
-#include "platform/posix/cmd/run_batch.h"
+#include "platform/posix/cmd/posix_import_files.h"
 
 namespace {
 
@@ -21,32 +23,51 @@ void requestStop(int signalNumber)
 
 // Without SA_RESTART a signal cuts a long kernel copy short, so the append in
 // progress is cut back instead of leaving half a copy when the session ends.
-void stopOnTerminationSignals()
+// A file-size limit and a closed standard error make writes fail with EFBIG
+// and EPIPE, which are reported and cut back, instead of killing the process
+// part-way.
+void setUpSignals()
 {
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signalNumber, &action, nullptr);
+    signal(SIGXFSZ, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+// DAVEV_CMD_LOCK_WAIT_MS shortens the wait for another import's lock, for tests.
+std::chrono::milliseconds lockWait()
+{
+    const char* text = std::getenv("DAVEV_CMD_LOCK_WAIT_MS");
+    char* end = nullptr;
+    const long long value = text ? std::strtoll(text, &end, 10) : -1;
+    if (!text || *end != '\0' || value < 0)
+        return davev::cmd::defaultLockWait;
+    return std::chrono::milliseconds(value);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    setUpSignals();
     if (argc != 2) {
         const char usage[] = "usage: da-vev-cmd BATCHFILE\n";
         [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, usage, sizeof usage - 1);
         return 2;
     }
-    stopOnTerminationSignals();
-    davev::cmd::SystemDiagnostics diagnostics(argv[1]);
+    const std::string state = davev::cmd::stateFolder();
+    davev::cmd::SystemDiagnostics diagnostics(argv[1], state);
     std::string content;
     if (const auto refusal = davev::cmd::readRunnerBatchFile(argv[1], content)) {
         diagnostics.report(0, *refusal);
+        diagnostics.refused(*refusal);
         return 2;
     }
     davev::cmd::KernelCopier copier;
-    davev::cmd::BatchRunner runner(copier);
+    davev::cmd::PosixImportFiles files(copier, state + "/journals");
+    davev::cmd::BatchRunner runner(files, lockWait());
     return davev::cmd::runBatch(content, runner, diagnostics, &stopSignal) ? 0 : 1;
 }

@@ -1,4 +1,4 @@
-#include "platform/posix/cmd/batch_line.h"
+#include "platform/cmd/batch_line.h"
 
 #include <cctype>
 

@@ -1,0 +1,81 @@
+// The runner on in-memory files, with any batch text and one failing file
+// operation: whatever happens, every handle and lock is let go, no journal
+// is left behind unless a cut-back itself failed, and a failed import never
+// leaves bytes of its own in its target.
+//
+// Input: one byte choosing the failing operation (0 for none), one byte for
+// the copy step and whether an earlier import was cut off in "t", then the
+// batch file's text.
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "memory_import_files.h"
+#include "platform/cmd/batch_runner.h"
+#include "platform/cmd/import_journal.h"
+#include "platform/cmd/run_batch.h"
+
+namespace {
+
+using namespace davev;
+
+class Checker final : public cmd::ImportReporter {
+public:
+    explicit Checker(fuzz::MemoryImportFiles& files) : files_(files), lastKnown_(files.files) {}
+
+    void report(std::size_t, const std::string& message) override
+    {
+        if (message.empty())
+            std::abort();
+    }
+
+    void importEnded(const cmd::ImportEnd& import) override
+    {
+        if (import.target == "nul")
+            return;
+        const std::string& now = files_.files[import.target];
+        std::string& before = lastKnown_[import.target];
+        if (import.failure && !files_.cutBackFailed && !before.starts_with(now))
+            std::abort();
+        before = now;
+    }
+
+private:
+    fuzz::MemoryImportFiles& files_;
+    std::map<std::string, std::string> lastKnown_;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 2)
+        return 0;
+    fuzz::MemoryImportFiles files;
+    files.files = {{"a", "alpha\r\n"}, {"b", std::string(300, 'b')}, {"t", "target\r\n"}, {"u", ""}};
+    files.failingOperation = data[0] == 0 ? -1 : data[0] - 1;
+    files.copyStep = 1 + (data[1] & 0x3f);
+    const bool interrupted = (data[1] & 0x80) != 0;
+    cmd::OpenFile t;
+    if (interrupted && !files.openTarget("t", t)) {
+        files.journals[t.identity.file] = cmd::formatJournal({t.identity, 3, 7});
+        files.close(t.handle);
+    }
+    files.failingOperation += interrupted ? 1 : 0;
+
+    Checker checker(files);
+    {
+        cmd::BatchRunner runner(files, std::chrono::milliseconds(0));
+        cmd::runBatch(std::string_view(reinterpret_cast<const char*>(data + 2), size - 2), runner, checker);
+    }
+    if (files.openHandles() != 0 || files.locksHeld() != 0)
+        std::abort();
+    for (const auto& [id, record] : files.journals) {
+        if (!files.cutBackFailed && !(interrupted && id == t.identity.file))
+            std::abort();
+    }
+    return 0;
+}
