@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/launcher.h"
 #include "platform/platform_error.h"
@@ -21,6 +23,15 @@ public:
                             std::string_view fallback) = 0;
     // Creates section and key as needed; written through to disk before it returns.
     virtual void save(std::string_view app, std::string_view section, std::string_view key, std::string_view text) = 0;
+    // Several keys of one section in one write: afterwards the store holds
+    // all of the new texts or none of them. This default saves key by key,
+    // for stores that cannot do better.
+    virtual void saveAll(std::string_view app, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values)
+    {
+        for (const auto& [key, text] : values)
+            save(app, section, key, text);
+    }
 };
 
 // Sequential text output to one named file at a time.

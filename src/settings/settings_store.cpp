@@ -57,8 +57,41 @@ void SettingsStore::restoreGeometry(Window& window, const settings::GeometryKeys
 
 void SettingsStore::storePosition(const Window& window, const settings::GeometryKeys& keys)
 {
+    SettingsBatch batch(*this);
+    batch.storePosition(window, keys);
+    batch.commit();
+}
+
+void SettingsStore::saveAll(const std::vector<std::pair<std::string, std::string>>& values)
+{
+    backend_.saveAll(settings::Application, executableName_.get(), values);
+}
+
+void SettingsBatch::save(std::string_view key, std::string_view text)
+{
+    values_.emplace_back(key, text);
+}
+
+void SettingsBatch::saveTwips(std::string_view key, float twips)
+{
+    save(key, settings::formatTwips(twips));
+}
+
+void SettingsBatch::saveOption(std::string_view key, int value)
+{
+    save(key, settings::formatOption(value));
+}
+
+void SettingsBatch::storePosition(const Window& window, const settings::GeometryKeys& keys)
+{
     saveTwips(keys.left, window.left());
     saveTwips(keys.top, window.top());
+}
+
+void SettingsBatch::commit()
+{
+    store_.saveAll(values_);
+    values_.clear();
 }
 
 } // namespace davev

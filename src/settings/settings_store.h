@@ -2,6 +2,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/controls.h"
 #include "platform/services.h"
@@ -30,10 +32,32 @@ public:
     // Left, then Top; Width and Height are never written.
     void storePosition(const Window& window, const settings::GeometryKeys& keys);
 
+    // Stores several keys in one write, all or none.
+    void saveAll(const std::vector<std::pair<std::string, std::string>>& values);
+
 private:
     SettingsBackend& backend_;
     ExecutableName& executableName_;
     ErrorReport& errors_;
+};
+
+// Keys stored one after the other, in the order given, and written to the
+// store together by commit(): a failure there leaves every key as it was.
+class SettingsBatch {
+public:
+    explicit SettingsBatch(SettingsStore& store) : store_(store) {}
+
+    void save(std::string_view key, std::string_view text);
+    void saveTwips(std::string_view key, float twips);
+    void saveOption(std::string_view key, int value);
+    // Left, then Top.
+    void storePosition(const Window& window, const settings::GeometryKeys& keys);
+
+    void commit();
+
+private:
+    SettingsStore& store_;
+    std::vector<std::pair<std::string, std::string>> values_;
 };
 
 } // namespace davev

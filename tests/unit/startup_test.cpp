@@ -150,7 +150,9 @@ TEST(Shutdown, StoresTheTenKeysInOrderAndNeverTheSize)
     h.store("AUTOSTART_TICKBOX", "1");
     MainWindow& m = h.start();
     m.window.placedBy(1234, 567);
+    const int commitsBefore = h.settings.commits();
     h.display.close(m.window);
+    EXPECT_EQ(h.settings.commits() - commitsBefore, 1) << "the ten keys go to the store in one write";
     std::vector<std::string> keys;
     for (const auto& write : h.settings.writes())
         keys.push_back(write.key);
