@@ -144,12 +144,12 @@ int main(int argc, char** argv)
         const std::string bat = slurp(dir / "DA-VEV.bat");
         const bool written = ini.find(lastSource) != std::string::npos && bat.find(lastSource) != std::string::npos;
 
-        std::printf("%-14s %6s %10s %10s %10s %10s %10s\n", "what", "runs", "median ms", "p90 ms", "p99 ms",
-                    "min ms", "max ms");
+        std::printf("%-14s %6s %10s %10s %10s %10s %10s\n", "what", "runs", "median ms", "p90 ms", "p99 ms", "min ms",
+                    "max ms");
         const auto row = [](const char* what, const std::vector<double>& values) {
-            std::printf("%-14s %6zu %10.3f %10.3f %10.3f %10.3f %10.3f\n", what, values.size(),
-                        percentile(values, 0.5), percentile(values, 0.9), percentile(values, 0.99),
-                        percentile(values, 0.0), percentile(values, 1.0));
+            std::printf("%-14s %6zu %10.3f %10.3f %10.3f %10.3f %10.3f\n", what, values.size(), percentile(values, 0.5),
+                        percentile(values, 0.9), percentile(values, 0.99), percentile(values, 0.0),
+                        percentile(values, 1.0));
         };
         row("save", millis);
         row("atomic write", anchorMillis);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -77,10 +78,26 @@ public:
     virtual void timerDestroyed(Timer& timer) = 0;
 };
 
+// Where and how large a window can be, in twips: the outer size up to what
+// the screen holds, the position within what the windowing system can
+// represent (which reaches well beyond the visible screen).
+struct WindowLimits {
+    float maxWidth;
+    float maxHeight;
+    float minPosition;
+    float maxPosition;
+};
+
 // Puts model windows on screen and takes them off again.
 class WindowDisplay {
 public:
     virtual ~WindowDisplay() = default;
+    // By default, no limit but what a float holds.
+    virtual WindowLimits windowLimits() const
+    {
+        constexpr float most = std::numeric_limits<float>::max();
+        return {most, most, -most, most};
+    }
     virtual void show(Window& window) = 0;
     // Returns only once the window has been closed.
     virtual void showModal(Window& window, Window& owner) = 0;

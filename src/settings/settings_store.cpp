@@ -2,8 +2,9 @@
 
 namespace davev {
 
-SettingsStore::SettingsStore(SettingsBackend& backend, ExecutableName& executableName, ErrorReport& errors)
-    : backend_(backend), executableName_(executableName), errors_(errors)
+SettingsStore::SettingsStore(SettingsBackend& backend, ExecutableName& executableName, ErrorReport& errors,
+                             const WindowDisplay& display)
+    : backend_(backend), executableName_(executableName), errors_(errors), display_(display)
 {
 }
 
@@ -47,12 +48,27 @@ void SettingsStore::saveOption(std::string_view key, int value)
     save(key, settings::formatOption(value));
 }
 
+float SettingsStore::getTwipsWithin(std::string_view key, int fallback, float low, float high, std::string_view why)
+{
+    const float twips = getTwips(key, fallback);
+    if (twips >= low && twips <= high)
+        return twips;
+    errors_.note("settings: \"" + std::string(key) + "\" holds " + settings::formatTwips(twips) + ", " +
+                 std::string(why) + "; using " + std::to_string(fallback));
+    return static_cast<float>(fallback);
+}
+
 void SettingsStore::restoreGeometry(Window& window, const settings::GeometryKeys& keys)
 {
-    window.setLeft(getTwips(keys.left, keys.defaultLeft));
-    window.setTop(getTwips(keys.top, keys.defaultTop));
-    window.setWidth(getTwips(keys.width, keys.defaultWidth));
-    window.setHeight(getTwips(keys.height, keys.defaultHeight));
+    const WindowLimits limits = display_.windowLimits();
+    constexpr std::string_view unplaceable = "a position the windowing system cannot represent";
+    constexpr std::string_view unusable = "a size that leaves no window or more than the screen holds";
+    // The smallest size that is still a window: one twip.
+    constexpr float leastSize = 1;
+    window.setLeft(getTwipsWithin(keys.left, keys.defaultLeft, limits.minPosition, limits.maxPosition, unplaceable));
+    window.setTop(getTwipsWithin(keys.top, keys.defaultTop, limits.minPosition, limits.maxPosition, unplaceable));
+    window.setWidth(getTwipsWithin(keys.width, keys.defaultWidth, leastSize, limits.maxWidth, unusable));
+    window.setHeight(getTwipsWithin(keys.height, keys.defaultHeight, leastSize, limits.maxHeight, unusable));
 }
 
 void SettingsStore::storePosition(const Window& window, const settings::GeometryKeys& keys)

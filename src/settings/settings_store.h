@@ -15,7 +15,8 @@ namespace davev {
 // named after the executable, fetched anew for every access.
 class SettingsStore {
 public:
-    SettingsStore(SettingsBackend& backend, ExecutableName& executableName, ErrorReport& errors);
+    SettingsStore(SettingsBackend& backend, ExecutableName& executableName, ErrorReport& errors,
+                  const WindowDisplay& display);
 
     std::string get(std::string_view key, std::string_view fallback);
     void save(std::string_view key, std::string_view text);
@@ -27,7 +28,10 @@ public:
     void saveTwips(std::string_view key, float twips);
     void saveOption(std::string_view key, int value);
 
-    // Left, Top, Width and Height of a window, in that order.
+    // Left, Top, Width and Height of a window, in that order. A size the
+    // screen cannot hold, or a position the windowing system cannot
+    // represent, counts as unreadable like text that is not a number; a
+    // position off the visible screen is kept.
     void restoreGeometry(Window& window, const settings::GeometryKeys& keys);
     // Left, then Top; Width and Height are never written.
     void storePosition(const Window& window, const settings::GeometryKeys& keys);
@@ -36,9 +40,12 @@ public:
     void saveAll(const std::vector<std::pair<std::string, std::string>>& values);
 
 private:
+    float getTwipsWithin(std::string_view key, int fallback, float low, float high, std::string_view why);
+
     SettingsBackend& backend_;
     ExecutableName& executableName_;
     ErrorReport& errors_;
+    const WindowDisplay& display_;
 };
 
 // Keys stored one after the other, in the order given, and written to the

@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QPointer>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <map>
 #include <vector>
@@ -112,6 +113,14 @@ public:
             if (loopDepth_ > 0)
                 QCoreApplication::exit(0);
         });
+    }
+
+    WindowLimits windowLimits() const
+    {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect all = screen != nullptr ? screen->virtualGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+        return {scale_.toTwips(all.width()), scale_.toTwips(all.height()), scale_.toTwips(-(1 << 15)),
+                scale_.toTwips((1 << 15) - 1)};
     }
 
     int runEventLoop()
@@ -249,6 +258,11 @@ void QtDisplay::showModal(Window& window, Window& owner)
 void QtDisplay::close(Window& window)
 {
     impl_->closeWindow(window);
+}
+
+WindowLimits QtDisplay::windowLimits() const
+{
+    return impl_->windowLimits();
 }
 
 void QtDisplay::closeOnSignal(int signalFd, Window& window)

@@ -25,6 +25,9 @@ public:
     // Throws PlatformError 400 when the window is already on screen.
     void showModal(Window& window, Window& owner) override;
     void close(Window& window) override;
+    // The size of all screens together; positions as far as the window
+    // system's 16-bit coordinates reach.
+    WindowLimits windowLimits() const override;
 
     // When `signalFd` turns readable, closes `window` the normal way and ends
     // the event loop with exit code 0. For the read end of a signal pipe.
