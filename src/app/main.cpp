@@ -9,12 +9,14 @@
 #include "platform/posix/atomic_file_output.h"
 #include "platform/posix/posix_launcher.h"
 #include "platform/posix/signal_pipe.h"
+#include "platform/posix/system_log.h"
 #include "platform/posix/x11_zorder.h"
 #include "platform/qt/qt_application.h"
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_error_report.h"
 #include "platform/qt/qt_settings_backend.h"
 #include "platform/qt/qt_timer_driver.h"
+#include "platform/qt/qt_x11_connection.h"
 
 namespace {
 
@@ -43,12 +45,17 @@ int main(int argc, char** argv)
     QtSettingsBackend settings(QtSettingsBackend::defaultConfigDirectory());
     AtomicFileOutput fileOutput;
     PosixLauncher launcher;
-    X11ZOrder zOrder;
+    // The window manager is asked through the program's own X11 connection;
+    // off X11 (a Wayland session, say) always on top does nothing.
+    const std::unique_ptr<X11ZOrder> zOrder = X11ZOrder::onConnection(qtX11Connection());
     QtErrorReport errors;
+    errors.setTopmostQuery([&zOrder](std::uintptr_t window) { return zOrder->isTopmost(window); });
+    errors.setUnattendedLog(&writeSystemLog);
     QtTimerDriver timers;
     QtDisplay display;
+    display.reportErrorsWith(errors);
     display.setIconPath(iconPath());
-    Platform platform{settings, executableName, fileOutput, launcher, zOrder, errors, timers, display};
+    Platform platform{settings, executableName, fileOutput, launcher, *zOrder, errors, timers, display};
 
     Program program(platform);
     program.start();

@@ -133,6 +133,38 @@ TEST_F(DisplayClosingTest, UserClosingTheMainWindowAlsoClosesItsDialog)
     EXPECT_EQ(unloads, (Names{"DA_VEV_MAIN", "DA_VEV_OUTPUT_WINDOW"}));
 }
 
+// Settings that could not be stored at the end are never lost silently.
+TEST_F(DisplayClosingTest, FailedLastCloseEndsNonZeroSeenByTheUserOrLogged)
+{
+    std::ostringstream log;
+    QtErrorReport report(log);
+    std::vector<std::string> logged;
+    report.setUnattendedLog([&](std::string_view text) { logged.emplace_back(text); });
+    display.reportErrorsWith(report);
+    Window failing{mainWindowLayout(), report, timers};
+    failing.onUnload([] { throw PlatformError(21, "Is a directory: cannot write settings file"); });
+
+    failing.load();
+    display.show(failing);
+    bool stillRunning = false;
+    EXPECT_EQ(runLoop([&] {
+                  topOf(failing)->close();
+                  QTimer::singleShot(100, [&] {
+                      stillRunning = report.boxOpen();
+                      QApplication::activeModalWidget()->close();
+                  });
+              }),
+              1);
+    EXPECT_TRUE(stillRunning) << "the program waits for the user to read the error";
+    EXPECT_TRUE(logged.empty());
+
+    failing.load();
+    display.show(failing);
+    EXPECT_EQ(runLoop([&] { display.close(failing); }), 1);
+    EXPECT_FALSE(report.boxOpen()) << "closed by the program: no box waits for anyone";
+    EXPECT_EQ(logged, std::vector<std::string>{"Error 21: Is a directory: cannot write settings file"});
+}
+
 TEST_F(DisplayClosingTest, TerminationSignalsCloseMainTheNormalWay)
 {
     openMain();

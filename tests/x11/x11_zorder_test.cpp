@@ -228,6 +228,39 @@ TEST_F(WithoutWindowManager, ManagerWithoutActiveWindowHintIsIgnored)
     EXPECT_EQ(zorder.foregroundWindow(), 0u);
 }
 
+// Playing the window manager: the state changes asked of it arrive here.
+TEST_F(WithoutWindowManager, AsksForAStateChangeOnlyWhenTheStateDiffers)
+{
+    x_->setListProperty(x_->root(), "_NET_SUPPORTED", XA_ATOM, {x_->atom("_NET_ACTIVE_WINDOW")});
+    XSelectInput(x_->get(), x_->root(), SubstructureRedirectMask);
+    const ::Window window = x_->createWindow(0, 0, 50, 50);
+    x_->setListProperty(window, "_NET_WM_STATE", XA_ATOM, {x_->atom("_NET_WM_STATE_ABOVE")});
+    X11ZOrder zorder(server_->displayName());
+    EXPECT_TRUE(zorder.isTopmost(window));
+
+    std::vector<long> actions;
+    const auto collect = [&] {
+        XSync(x_->get(), False);
+        XEvent event;
+        while (XCheckTypedEvent(x_->get(), ClientMessage, &event))
+            if (event.xclient.message_type == x_->atom("_NET_WM_STATE"))
+                actions.push_back(event.xclient.data.l[0]);
+        return !actions.empty();
+    };
+    zorder.makeTopmost(window); // already above: nothing to ask
+    zorder.makeNotTopmost(window);
+    ASSERT_TRUE(waitUntil(collect));
+    EXPECT_EQ(actions, std::vector<long>{0}) << "one request, to remove";
+
+    x_->setListProperty(window, "_NET_WM_STATE", XA_ATOM, {});
+    EXPECT_FALSE(zorder.isTopmost(window));
+    actions.clear();
+    zorder.makeNotTopmost(window); // not above: nothing to ask
+    zorder.makeTopmost(window);
+    ASSERT_TRUE(waitUntil(collect));
+    EXPECT_EQ(actions, std::vector<long>{1}) << "one request, to add";
+}
+
 int recordedErrors = 0;
 int recordError(Display*, XErrorEvent*)
 {

@@ -130,12 +130,15 @@ struct X11ZOrder::Connection {
     Atom wmStateAbove = None;
     bool managerTakesPart = false;
     bool lost = false;
+    bool owned = true;
 
-    explicit Connection(Display* d) : display(d)
+    Connection(Display* d, bool own) : display(d), owned(own)
     {
         ErrorFilter::add(display);
-        // Xlib would otherwise end the whole program when the server goes away.
-        XSetIOErrorExitHandler(display, &Connection::markLost, this);
+        // Xlib would otherwise end the whole program when the server goes
+        // away; a borrowed connection's owner decides that for itself.
+        if (owned)
+            XSetIOErrorExitHandler(display, &Connection::markLost, this);
         root = DefaultRootWindow(display);
         std::array<char*, 4> names{const_cast<char*>("_NET_SUPPORTED"), const_cast<char*>("_NET_ACTIVE_WINDOW"),
                                    const_cast<char*>("_NET_WM_STATE"), const_cast<char*>("_NET_WM_STATE_ABOVE")};
@@ -149,7 +152,10 @@ struct X11ZOrder::Connection {
 
     ~Connection()
     {
-        XCloseDisplay(display);
+        if (owned)
+            XCloseDisplay(display);
+        else
+            XSync(display, False); // errors of our requests still reach the filter
         ErrorFilter::remove(display);
     }
 
@@ -179,12 +185,21 @@ X11ZOrder::X11ZOrder(std::string displayName) : displayName_(std::move(displayNa
 
 X11ZOrder::~X11ZOrder() = default;
 
+std::unique_ptr<X11ZOrder> X11ZOrder::onConnection(_XDisplay* display)
+{
+    auto zOrder = std::make_unique<X11ZOrder>();
+    zOrder->openAttempted_ = true;
+    if (display != nullptr)
+        zOrder->connection_ = std::make_unique<Connection>(display, false);
+    return zOrder;
+}
+
 X11ZOrder::Connection* X11ZOrder::usableConnection()
 {
     if (!openAttempted_) {
         openAttempted_ = true;
         if (Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str()))
-            connection_ = std::make_unique<Connection>(display);
+            connection_ = std::make_unique<Connection>(display, true);
     }
     if (!connection_ || connection_->lost || !connection_->checkManager() || connection_->lost)
         return nullptr;
@@ -212,12 +227,28 @@ void X11ZOrder::makeNotTopmost(Handle window)
     changeAbove(window, netWmStateRemove);
 }
 
+bool X11ZOrder::isTopmost(Handle window)
+{
+    Connection* c = window == 0 ? nullptr : usableConnection();
+    if (!c)
+        return false;
+    PropertyData state;
+    if (!readProperty(c->display, static_cast<XWindow>(window), c->wmState, XA_ATOM, 64, state))
+        return false;
+    const unsigned long* atoms = state.items();
+    return std::find(atoms, atoms + state.count, c->wmStateAbove) != atoms + state.count;
+}
+
 void X11ZOrder::changeAbove(Handle window, long action)
 {
     if (window == 0)
         return;
     Connection* c = usableConnection();
     if (!c)
+        return;
+    // Asking again for the state a window has already costs the window
+    // manager, the server and every client watching a round of events.
+    if (isTopmost(window) == (action == netWmStateAdd))
         return;
     XEvent event{};
     event.xclient.type = ClientMessage;

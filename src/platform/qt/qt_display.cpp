@@ -13,6 +13,7 @@
 
 #include "platform/qt/font_mapping.h"
 #include "platform/qt/form_window.h"
+#include "platform/qt/qt_error_report.h"
 #include "platform/qt/twips_scale.h"
 
 namespace davev {
@@ -76,7 +77,12 @@ public:
         --loopDepth_;
     }
 
-    void closeWindow(Window& window)
+    void reportErrorsWith(QtErrorReport& errors) { errors_ = &errors; }
+
+    // A close that ends the program without the user asking for it (the
+    // auto-close, a signal) reports a failure of its unload to the
+    // unattended log: nobody may be there to dismiss a box.
+    void closeWindow(Window& window, bool byUser)
     {
         Entry& entry = entryOf(window);
         if (entry.closing)
@@ -84,13 +90,21 @@ public:
         entry.closing = true;
         ++closingDepth_;
 
-        window.unload();
+        const bool unattended = !byUser && endsProgram(window) && errors_ != nullptr && !errors_->unattended();
+        if (unattended)
+            errors_->setUnattended(true);
+        // A settings store that could not take the window's state must not
+        // pass for a clean end.
+        if (!window.unload())
+            exitCode_ = 1;
         std::vector<Window*> owned;
         for (auto& [other, otherEntry] : entries_)
             if (other != &window && otherEntry.owner == &window && (other->loaded() || onScreen(otherEntry)))
                 owned.push_back(other);
         for (Window* other : owned)
-            closeWindow(*other);
+            closeWindow(*other, byUser);
+        if (unattended)
+            errors_->setUnattended(false);
         if (entry.widget) {
             entry.body->detach();
             entry.widget->hide();
@@ -101,7 +115,7 @@ public:
         endWhenEmpty();
     }
 
-    void closeRequested(Window& window) override { closeWindow(window); }
+    void closeRequested(Window& window) override { closeWindow(window, true); }
 
     void closeOnSignal(int fd, Window& window)
     {
@@ -109,9 +123,9 @@ public:
         QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, signalNotifier_.get(), [this, &window] {
             // One request is enough; the pipe is not read again.
             signalNotifier_->setEnabled(false);
-            closeWindow(window);
+            closeWindow(window, false);
             if (loopDepth_ > 0)
-                QCoreApplication::exit(0);
+                QCoreApplication::exit(exitCode_);
         });
     }
 
@@ -126,7 +140,7 @@ public:
     int runEventLoop()
     {
         if (!anyLoaded())
-            return 0;
+            return exitCode_;
         ++loopDepth_;
         const int code = QApplication::exec();
         --loopDepth_;
@@ -180,6 +194,16 @@ private:
         body.focusFirst();
     }
 
+    // True when closing `window` leaves no window loaded: it is the last one
+    // apart from those it owns.
+    bool endsProgram(const Window& window) const
+    {
+        for (const auto& [other, entry] : entries_)
+            if (other != &window && entry.owner != &window && other->loaded())
+                return false;
+        return true;
+    }
+
     bool anyLoaded() const
     {
         for (const auto& [window, entry] : entries_)
@@ -200,6 +224,16 @@ private:
     {
         if (closingDepth_ > 0 || anyLoaded())
             return;
+        // A failure of the last close is read by the user before the end.
+        if (exitCode_ != 0 && errors_ != nullptr && errors_->boxOpen()) {
+            errors_->whenNoBoxOpen([this] { endNow(); });
+            return;
+        }
+        endNow();
+    }
+
+    void endNow()
+    {
         // Error boxes and any other stray top-level window go too.
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (!top->isVisible())
@@ -211,7 +245,7 @@ private:
         }
         // Ends the main loop and every nested one (modal dialogs, message boxes).
         if (loopDepth_ > 0)
-            QCoreApplication::exit(0);
+            QCoreApplication::exit(exitCode_);
     }
 
     TwipsScale scale_;
@@ -223,6 +257,8 @@ private:
     std::map<Window*, Entry> entries_;
     int loopDepth_ = 0;
     int closingDepth_ = 0;
+    int exitCode_ = 0;
+    QtErrorReport* errors_ = nullptr;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
 };
 
@@ -257,7 +293,12 @@ void QtDisplay::showModal(Window& window, Window& owner)
 
 void QtDisplay::close(Window& window)
 {
-    impl_->closeWindow(window);
+    impl_->closeWindow(window, false);
+}
+
+void QtDisplay::reportErrorsWith(QtErrorReport& errors)
+{
+    impl_->reportErrorsWith(errors);
 }
 
 WindowLimits QtDisplay::windowLimits() const
