@@ -45,9 +45,9 @@ int main(int argc, char** argv)
     QtSettingsBackend settings(QtSettingsBackend::defaultConfigDirectory());
     AtomicFileOutput fileOutput;
     PosixLauncher launcher;
-    // The window manager is asked through the program's own X11 connection;
-    // off X11 (a Wayland session, say) always on top does nothing.
-    const std::unique_ptr<X11ZOrder> zOrder = X11ZOrder::onConnection(qtX11Connection());
+    // The window manager is asked on the X server the program's windows are
+    // on; off X11 (a Wayland session, say) always on top does nothing.
+    const std::unique_ptr<X11ZOrder> zOrder = X11ZOrder::onServerOf(qtX11Connection());
     QtErrorReport errors;
     errors.setTopmostQuery([&zOrder](std::uintptr_t window) { return zOrder->isTopmost(window); });
     errors.setUnattendedLog(&writeSystemLog);

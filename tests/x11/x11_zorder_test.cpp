@@ -164,6 +164,31 @@ TEST_F(WithWindowManager, TopmostWorksOnAnotherProgramsWindow)
     EXPECT_EQ(x_->geometry(window), before);
 }
 
+// A program whose windows are not on X11 (a Wayland session) leaves the X
+// windows of other programs alone, even with DISPLAY pointing at a server.
+TEST_F(WithWindowManager, OnlyOnTheServerOfTheProgramsOwnWindows)
+{
+    const ::Window window = managedWindow(30, 30);
+    x_->activate(window);
+    ASSERT_TRUE(waitUntil([&] { return X11ZOrder(server_->displayName()).foregroundWindow() == window; }));
+
+    const char* before = std::getenv("DISPLAY");
+    const std::string previous = before != nullptr ? before : "";
+    setenv("DISPLAY", server_->displayName().c_str(), 1);
+    const auto offX11 = X11ZOrder::onServerOf(nullptr);
+    EXPECT_EQ(offX11->foregroundWindow(), 0u);
+    offX11->makeTopmost(window);
+    EXPECT_FALSE(offX11->isTopmost(window));
+
+    const auto onX11 = X11ZOrder::onServerOf(x_->get());
+    EXPECT_EQ(onX11->foregroundWindow(), window);
+    onX11->makeTopmost(window);
+    EXPECT_TRUE(waitUntil([&] { return x_->hasState(window, "_NET_WM_STATE_ABOVE"); }));
+    EXPECT_TRUE(onX11->isTopmost(window));
+    before != nullptr ? setenv("DISPLAY", previous.c_str(), 1) : unsetenv("DISPLAY");
+    x_->destroy(window);
+}
+
 TEST_F(WithWindowManager, VanishedWindowsAreHarmless)
 {
     X11ZOrder zorder(server_->displayName());

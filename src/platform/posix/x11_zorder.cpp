@@ -130,15 +130,12 @@ struct X11ZOrder::Connection {
     Atom wmStateAbove = None;
     bool managerTakesPart = false;
     bool lost = false;
-    bool owned = true;
 
-    Connection(Display* d, bool own) : display(d), owned(own)
+    explicit Connection(Display* d) : display(d)
     {
         ErrorFilter::add(display);
-        // Xlib would otherwise end the whole program when the server goes
-        // away; a borrowed connection's owner decides that for itself.
-        if (owned)
-            XSetIOErrorExitHandler(display, &Connection::markLost, this);
+        // Xlib would otherwise end the whole program when the server goes away.
+        XSetIOErrorExitHandler(display, &Connection::markLost, this);
         root = DefaultRootWindow(display);
         std::array<char*, 4> names{const_cast<char*>("_NET_SUPPORTED"), const_cast<char*>("_NET_ACTIVE_WINDOW"),
                                    const_cast<char*>("_NET_WM_STATE"), const_cast<char*>("_NET_WM_STATE_ABOVE")};
@@ -152,10 +149,7 @@ struct X11ZOrder::Connection {
 
     ~Connection()
     {
-        if (owned)
-            XCloseDisplay(display);
-        else
-            XSync(display, False); // errors of our requests still reach the filter
+        XCloseDisplay(display);
         ErrorFilter::remove(display);
     }
 
@@ -185,13 +179,13 @@ X11ZOrder::X11ZOrder(std::string displayName) : displayName_(std::move(displayNa
 
 X11ZOrder::~X11ZOrder() = default;
 
-std::unique_ptr<X11ZOrder> X11ZOrder::onConnection(_XDisplay* display)
+std::unique_ptr<X11ZOrder> X11ZOrder::onServerOf(_XDisplay* display)
 {
-    auto zOrder = std::make_unique<X11ZOrder>();
-    zOrder->openAttempted_ = true;
     if (display != nullptr)
-        zOrder->connection_ = std::make_unique<Connection>(display, false);
-    return zOrder;
+        return std::make_unique<X11ZOrder>(std::string(DisplayString(display)));
+    auto inert = std::make_unique<X11ZOrder>();
+    inert->openAttempted_ = true;
+    return inert;
 }
 
 X11ZOrder::Connection* X11ZOrder::usableConnection()
@@ -199,7 +193,7 @@ X11ZOrder::Connection* X11ZOrder::usableConnection()
     if (!openAttempted_) {
         openAttempted_ = true;
         if (Display* display = XOpenDisplay(displayName_.empty() ? nullptr : displayName_.c_str()))
-            connection_ = std::make_unique<Connection>(display, true);
+            connection_ = std::make_unique<Connection>(display);
     }
     if (!connection_ || connection_->lost || !connection_->checkManager() || connection_->lost)
         return nullptr;

@@ -20,9 +20,11 @@ class X11ZOrder final : public ZOrder {
 public:
     X11ZOrder(); // the display named by DISPLAY
     explicit X11ZOrder(std::string displayName);
-    // Uses a connection someone else opened and closes (a toolkit's);
-    // nullptr: not on X11, every call does nothing.
-    static std::unique_ptr<X11ZOrder> onConnection(_XDisplay* display);
+    // On the X server that `display` (a toolkit's connection) talks to, over
+    // a connection of its own: replies to a shared connection would wake the
+    // toolkit's event reader too, several times a tick. nullptr: not on X11,
+    // every call does nothing.
+    static std::unique_ptr<X11ZOrder> onServerOf(_XDisplay* display);
     ~X11ZOrder() override;
     X11ZOrder(const X11ZOrder&) = delete;
     X11ZOrder& operator=(const X11ZOrder&) = delete;
@@ -42,7 +44,6 @@ private:
 
     std::string displayName_;
     bool openAttempted_ = false;
-    _XDisplay* borrowed_ = nullptr;
     std::unique_ptr<Connection> connection_;
 };
 
