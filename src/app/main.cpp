@@ -1,9 +1,8 @@
 // DA-VEV on Linux: the Qt front end with the POSIX services.
 
-#include <filesystem>
-#include <system_error>
+#include <cstdint>
+#include <memory>
 
-#include "app/identity.h"
 #include "app/program.h"
 #include "platform/posix/argv_executable_name.h"
 #include "platform/posix/atomic_file_output.h"
@@ -17,25 +16,6 @@
 #include "platform/qt/qt_settings_backend.h"
 #include "platform/qt/qt_timer_driver.h"
 #include "platform/qt/qt_x11_connection.h"
-
-namespace {
-
-// The window icon: under share/ beside bin/ once installed, or where the build draws it.
-std::string iconPath()
-{
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return {};
-    const std::filesystem::path installed(std::string(davev::identity::windowIcon24));
-    for (const auto& candidate :
-         {exe.parent_path() / ".." / installed, exe.parent_path() / "../share/icons" / installed.filename()})
-        if (std::filesystem::exists(candidate, error))
-            return candidate.lexically_normal().string();
-    return {};
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -54,7 +34,6 @@ int main(int argc, char** argv)
     QtTimerDriver timers;
     QtDisplay display;
     display.reportErrorsWith(errors);
-    display.setIconPath(iconPath());
     Platform platform{settings, executableName, fileOutput, launcher, *zOrder, errors, timers, display};
 
     Program program(platform);

@@ -328,7 +328,25 @@ TEST_F(DisplayViewTest, WindowIconIsReadFromThePngFile)
     EXPECT_EQ(icon.pixmap(24, 24).toImage().pixelColor(12, 12), QColor(0, 128, 0));
 
     display.setIconPath("");
-    EXPECT_TRUE(QGuiApplication::windowIcon().isNull());
+    EXPECT_TRUE(QGuiApplication::windowIcon().availableSizes().contains(QSize(24, 24))) << "back to the program's own";
+}
+
+TEST_F(DisplayViewTest, EveryWindowCarriesTheBuiltInIconInBothSizes)
+{
+    openMain();
+    std::vector<QIcon> icons{topOf(main)->windowIcon()};
+    whileModal(about, main, [&] { icons.push_back(topOf(about)->windowIcon()); });
+    whileModal(output, main, [&] { icons.push_back(topOf(output)->windowIcon()); });
+    for (const QIcon& icon : icons) {
+        const auto sizes = icon.availableSizes();
+        EXPECT_TRUE(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(24, 24))) << sizes.size();
+        // Each size drawn for itself, not the other one scaled.
+        const QImage small = icon.pixmap(QSize(16, 16)).toImage();
+        const QImage large = icon.pixmap(QSize(24, 24)).toImage();
+        EXPECT_EQ(small.size(), QSize(16, 16));
+        EXPECT_EQ(large.size(), QSize(24, 24));
+        EXPECT_NE(small, large.scaled(16, 16));
+    }
 }
 
 } // namespace

@@ -18,10 +18,24 @@
 
 namespace davev {
 
+namespace {
+
+// Both sizes, drawn for their size, from the resources compiled into the program.
+QIcon builtInIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24})
+        icon.addFile(QStringLiteral(":/davev/da-vev-%1.xpm").arg(size), QSize(size, size));
+    return icon;
+}
+
+} // namespace
+
 class QtDisplay::Impl : public FormEvents {
 public:
     Impl() : scale_(TwipsScale::ofPrimaryScreen())
     {
+        setIcon(builtInIcon());
         // The program ends when its last model window unloads, not when Qt
         // sees no visible window (an error box may still be open then).
         QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -269,7 +283,7 @@ QtDisplay::~QtDisplay() = default;
 void QtDisplay::setIconPath(const std::string& path)
 {
     if (path.empty()) {
-        impl_->setIcon(QIcon());
+        impl_->setIcon(builtInIcon());
         return;
     }
     // Naming the format up front spares the start-up a probe of every image

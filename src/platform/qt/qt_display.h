@@ -20,7 +20,8 @@ public:
     QtDisplay(const QtDisplay&) = delete;
     QtDisplay& operator=(const QtDisplay&) = delete;
 
-    // The icon of every window shown from now on; an empty path keeps Qt's default.
+    // The icon of every window shown from now on, instead of the program's
+    // own (compiled in, 16 and 24 pixels); an empty path goes back to it.
     void setIconPath(const std::string& path);
 
     void show(Window& window) override;
