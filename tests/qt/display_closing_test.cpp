@@ -144,6 +144,16 @@ TEST_F(DisplayClosingTest, FailedLastCloseEndsNonZeroSeenByTheUserOrLogged)
     Window failing{mainWindowLayout(), report, timers};
     failing.onUnload([] { throw PlatformError(21, "Is a directory: cannot write settings file"); });
 
+    // A dialog whose close fails while the program goes on changes nothing.
+    Window dialog{aboutWindowLayout(), report, timers};
+    dialog.onUnload([] { throw PlatformError(28, "No space left on device"); });
+    main.load();
+    display.show(main);
+    whileModal(dialog, main, [] {});
+    ASSERT_TRUE(report.boxOpen()) << "the user is told at once";
+    QApplication::activeModalWidget()->close();
+    EXPECT_EQ(runLoop([&] { display.close(main); }), 0);
+
     failing.load();
     display.show(failing);
     bool stillRunning = false;

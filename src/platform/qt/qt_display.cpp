@@ -104,13 +104,16 @@ public:
         entry.closing = true;
         ++closingDepth_;
 
-        const bool unattended = !byUser && endsProgram(window) && errors_ != nullptr && !errors_->unattended();
+        const bool last = endsProgram(window);
+        const bool unattended = !byUser && last && errors_ != nullptr && !errors_->unattended();
         if (unattended)
             errors_->setUnattended(true);
-        // A settings store that could not take the window's state must not
-        // pass for a clean end.
-        if (!window.unload())
+        // A settings store that could not take the state of the program's
+        // last window must not pass for a clean end.
+        if (!window.unload() && last) {
             exitCode_ = 1;
+            awaitUser_ = awaitUser_ || byUser;
+        }
         std::vector<Window*> owned;
         for (auto& [other, otherEntry] : entries_)
             if (other != &window && otherEntry.owner == &window && (other->loaded() || onScreen(otherEntry)))
@@ -238,8 +241,8 @@ private:
     {
         if (closingDepth_ > 0 || anyLoaded())
             return;
-        // A failure of the last close is read by the user before the end.
-        if (exitCode_ != 0 && errors_ != nullptr && errors_->boxOpen()) {
+        // The user who closed the window reads why it failed before the end.
+        if (awaitUser_ && errors_ != nullptr && errors_->boxOpen()) {
             errors_->whenNoBoxOpen([this] { endNow(); });
             return;
         }
@@ -272,6 +275,7 @@ private:
     int loopDepth_ = 0;
     int closingDepth_ = 0;
     int exitCode_ = 0;
+    bool awaitUser_ = false;
     QtErrorReport* errors_ = nullptr;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
 };
