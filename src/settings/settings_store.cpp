@@ -13,11 +13,6 @@ std::string SettingsStore::get(std::string_view key, std::string_view fallback)
     return backend_.get(settings::Application, executableName_.get(), key, fallback);
 }
 
-void SettingsStore::save(std::string_view key, std::string_view text)
-{
-    backend_.save(settings::Application, executableName_.get(), key, text);
-}
-
 float SettingsStore::getTwips(std::string_view key, int fallback)
 {
     const std::string text = get(key, std::to_string(fallback));
@@ -36,16 +31,6 @@ int SettingsStore::getOption(std::string_view key, int fallback)
     errors_.note("settings: \"" + std::string(key) + "\" holds \"" + text + "\", which is not 0, 1 or 2; using " +
                  std::to_string(fallback));
     return fallback;
-}
-
-void SettingsStore::saveTwips(std::string_view key, float twips)
-{
-    save(key, settings::formatTwips(twips));
-}
-
-void SettingsStore::saveOption(std::string_view key, int value)
-{
-    save(key, settings::formatOption(value));
 }
 
 float SettingsStore::getTwipsWithin(std::string_view key, int fallback, float low, float high, std::string_view why)

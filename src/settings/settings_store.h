@@ -19,24 +19,22 @@ public:
                   const WindowDisplay& display);
 
     std::string get(std::string_view key, std::string_view fallback);
-    void save(std::string_view key, std::string_view text);
 
     // A stored value that does not convert is replaced by the key's default,
     // with a note, so that a window always opens.
     float getTwips(std::string_view key, int fallback);
     int getOption(std::string_view key, int fallback);
-    void saveTwips(std::string_view key, float twips);
-    void saveOption(std::string_view key, int value);
 
     // Left, Top, Width and Height of a window, in that order. A size the
     // screen cannot hold, or a position the windowing system cannot
     // represent, counts as unreadable like text that is not a number; a
     // position off the visible screen is kept.
     void restoreGeometry(Window& window, const settings::GeometryKeys& keys);
-    // Left, then Top; Width and Height are never written.
+    // Left, then Top, in one write; Width and Height are never written.
     void storePosition(const Window& window, const settings::GeometryKeys& keys);
 
-    // Stores several keys in one write, all or none.
+    // Stores several keys in one write, all or none. Writers go through a
+    // SettingsBatch, which keeps their order of keys visible.
     void saveAll(const std::vector<std::pair<std::string, std::string>>& values);
 
 private:
