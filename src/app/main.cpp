@@ -1,39 +1,21 @@
 // DA-VEV on Linux: the Qt front end with the POSIX services.
 
-#include <filesystem>
-#include <system_error>
+#include <cstdint>
+#include <memory>
 
-#include "app/identity.h"
 #include "app/program.h"
 #include "platform/posix/argv_executable_name.h"
 #include "platform/posix/atomic_file_output.h"
 #include "platform/posix/posix_launcher.h"
 #include "platform/posix/signal_pipe.h"
+#include "platform/posix/system_log.h"
 #include "platform/posix/x11_zorder.h"
 #include "platform/qt/qt_application.h"
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_error_report.h"
 #include "platform/qt/qt_settings_backend.h"
 #include "platform/qt/qt_timer_driver.h"
-
-namespace {
-
-// The window icon: under share/ beside bin/ once installed, or where the build draws it.
-std::string iconPath()
-{
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return {};
-    const std::filesystem::path installed(std::string(davev::identity::windowIcon24));
-    for (const auto& candidate :
-         {exe.parent_path() / ".." / installed, exe.parent_path() / "../share/icons" / installed.filename()})
-        if (std::filesystem::exists(candidate, error))
-            return candidate.lexically_normal().string();
-    return {};
-}
-
-} // namespace
+#include "platform/qt/qt_x11_connection.h"
 
 int main(int argc, char** argv)
 {
@@ -43,12 +25,16 @@ int main(int argc, char** argv)
     QtSettingsBackend settings(QtSettingsBackend::defaultConfigDirectory());
     AtomicFileOutput fileOutput;
     PosixLauncher launcher;
-    X11ZOrder zOrder;
+    // The window manager is asked on the X server the program's windows are
+    // on; off X11 (a Wayland session, say) always on top does nothing.
+    const std::unique_ptr<X11ZOrder> zOrder = X11ZOrder::onServerOf(qtX11Connection());
     QtErrorReport errors;
+    errors.setTopmostQuery([&zOrder](std::uintptr_t window) { return zOrder->isTopmost(window); });
+    errors.setUnattendedLog(&writeSystemLog);
     QtTimerDriver timers;
     QtDisplay display;
-    display.setIconPath(iconPath());
-    Platform platform{settings, executableName, fileOutput, launcher, zOrder, errors, timers, display};
+    display.reportErrorsWith(errors);
+    Platform platform{settings, executableName, fileOutput, launcher, *zOrder, errors, timers, display};
 
     Program program(platform);
     program.start();

@@ -23,8 +23,14 @@ WindowSpec build()
     autoClose.enabled = false;
     ControlSpec command = control(K::TextBox, "FULL_COMMAND_TEXTBOX", "FULL_COMMAND_TEXTBOX", 120, 3120, 5415, 885, 18);
     command.multiLine = true;
+    // Out of sight at the default height; named after the button that fills it.
+    command.labelledBy = "OUTPUT_CMD_BUTTON";
     ControlSpec status = control(K::Label, "STATUS_LABEL", "STATUS:", 360, 480, 855, 255, 25);
     status.font = SansBold;
+    ControlSpec statusLine =
+        displayStyle(control(K::Label, "CURRENT_STATUS_LABEL", "READY...", 1200, 480, 4335, 255, 26), SansBold);
+    statusLine.statusLine = true;
+    statusLine.labelledBy = "STATUS_LABEL";
 
     w.controls = {
         timer("ZERO_END_TIMER", 4440, 5040),
@@ -56,9 +62,11 @@ WindowSpec build()
         command,
         hidden(control(K::Button, "TARGET_BUTTON", "TARGET", 1320, 4560, 855, 375, 17)),
         hidden(control(K::Button, "SOURCE_BUTTON", "SOURCE", 240, 4560, 975, 375, 16)),
-        control(K::TextBox, "TARGET_TEXT_FILE_TEXTBOX", "TARGET_TEXT_FILE_TEXTBOX", 120, 1800, 5415, 285, 2),
-        control(K::TextBox, "SOURCE_TEXT_FILE_TEXTBOX", "SOURCE_TEXT_FILE_TEXTBOX", 120, 1200, 5415, 285, 1),
-        displayStyle(control(K::Label, "CURRENT_STATUS_LABEL", "READY...", 1200, 480, 4335, 255, 26), SansBold),
+        labelledBy(control(K::TextBox, "TARGET_TEXT_FILE_TEXTBOX", "TARGET_TEXT_FILE_TEXTBOX", 120, 1800, 5415, 285, 2),
+                   "TARGET_TEXT_FILE_LABEL"),
+        labelledBy(control(K::TextBox, "SOURCE_TEXT_FILE_TEXTBOX", "SOURCE_TEXT_FILE_TEXTBOX", 120, 1200, 5415, 285, 1),
+                   "SOURCE_TEXT_FILE_LABEL"),
+        statusLine,
         status,
         control(K::Label, "TARGET_TEXT_FILE_LABEL", "Target TXT File", 120, 1560, 1215, 255, 15),
         control(K::Label, "SOURCE_TEXT_FILE_LABEL", "Source TXT File", 120, 960, 1215, 255, 14),

@@ -16,7 +16,7 @@
 namespace davev {
 
 Program::Program(Platform& platform)
-    : platform_(platform), store_(platform.settings, platform.executableName, platform.errors),
+    : platform_(platform), store_(platform.settings, platform.executableName, platform.errors, platform.display),
       main_(std::make_unique<Window>(mainWindowLayout(), platform.errors, platform.timers)),
       controls_(std::make_unique<MainWindow>(*main_))
 {

@@ -21,6 +21,7 @@ WindowSpec build()
     command.multiLine = true;
     command.verticalScrollBar = true;
     command.locked = true;
+    command.labelledBy = "DA_VEV_TITLE_2";
 
     w.controls = {
         control(K::Button, "OK_BUTTON", "OK", 3720, 2640, 2175, 615, 0),
@@ -31,7 +32,9 @@ WindowSpec build()
         noteStyle(control(K::Label, "BAT_FILE_MESSAGE_LABEL",
                           "!!! RUNNER \".bat\" FILE SAVED AS \".exe\" FILENAME !!! ===>", 120, 2040, 5895, 330, 3),
                   ArialBold),
-        noteStyle(control(K::Label, "BAT_FILENAME_LABEL", "BAT_FILENAME_LABEL", 6120, 2040, 3375, 330, 4), ArialBold),
+        labelledBy(noteStyle(control(K::Label, "BAT_FILENAME_LABEL", "BAT_FILENAME_LABEL", 6120, 2040, 3375, 330, 4),
+                             ArialBold),
+                   "BAT_FILE_MESSAGE_LABEL"),
     };
     return w;
 }

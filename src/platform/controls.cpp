@@ -284,16 +284,16 @@ void Window::load()
         dispatch(load_);
 }
 
-void Window::unload()
+bool Window::unload()
 {
     if (!loaded_)
-        return;
-    if (unload_)
-        dispatch(unload_);
+        return true;
+    const bool completed = !unload_ || dispatch(unload_);
     loaded_ = false;
     for (const auto& control : controls_)
         if (control->kind() == ControlKind::Timer)
             static_cast<Timer&>(*control).resetToDesign();
+    return completed;
 }
 
 void Window::resetToDesign()
@@ -339,15 +339,17 @@ Timer& Window::timer(const std::string& name) const
     return static_cast<Timer&>(find(name, ControlKind::Timer));
 }
 
-void Window::dispatch(const Handler& handler) const
+bool Window::dispatch(const Handler& handler) const
 {
     try {
         handler();
+        return true;
     } catch (const PlatformError& error) {
         errors_.report(error);
     } catch (const std::exception& error) {
         errors_.report(PlatformError(51, std::string("Internal error: ") + error.what()));
     }
+    return false;
 }
 
 void Window::changed()

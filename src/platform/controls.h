@@ -178,7 +178,8 @@ public:
     // Resets the window to its layout and runs its load handler.
     void load();
     // Runs the unload handler once; the window then counts as unloaded.
-    void unload();
+    // False when a failure ended the handler before its last step.
+    bool unload();
 
     Label& label(const std::string& name) const;
     Button& button(const std::string& name) const;
@@ -191,8 +192,8 @@ public:
     void setObserver(Handler observer) { observer_ = std::move(observer); }
 
     // Runs one event's handler. A PlatformError ends the handler at the step
-    // that failed; it is reported and the program carries on.
-    void dispatch(const Handler& handler) const;
+    // that failed; it is reported and the program carries on. False then.
+    bool dispatch(const Handler& handler) const;
 
 private:
     Control& find(const std::string& name, ControlKind kind) const;

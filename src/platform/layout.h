@@ -44,6 +44,10 @@ struct ControlSpec {
     Colour background{};
     bool border = false; // single-line border (labels)
     bool centred = false;
+    // For assistive technology: the control whose caption names this one,
+    // and whether this label is a status line whose changes are announced.
+    std::string_view labelledBy;
+    bool statusLine = false;
 };
 
 struct WindowSpec {

@@ -30,6 +30,12 @@ inline ControlSpec timer(std::string_view name, int left, int top)
     return c;
 }
 
+inline ControlSpec labelledBy(ControlSpec c, std::string_view label)
+{
+    c.labelledBy = label;
+    return c;
+}
+
 inline ControlSpec hidden(ControlSpec c)
 {
     c.visible = false;

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/launcher.h"
 #include "platform/platform_error.h"
@@ -21,6 +24,15 @@ public:
                             std::string_view fallback) = 0;
     // Creates section and key as needed; written through to disk before it returns.
     virtual void save(std::string_view app, std::string_view section, std::string_view key, std::string_view text) = 0;
+    // Several keys of one section in one write: afterwards the store holds
+    // all of the new texts or none of them. This default saves key by key,
+    // for stores that cannot do better.
+    virtual void saveAll(std::string_view app, std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values)
+    {
+        for (const auto& [key, text] : values)
+            save(app, section, key, text);
+    }
 };
 
 // Sequential text output to one named file at a time.
@@ -66,10 +78,26 @@ public:
     virtual void timerDestroyed(Timer& timer) = 0;
 };
 
+// Where and how large a window can be, in twips: the outer size up to what
+// the screen holds, the position within what the windowing system can
+// represent (which reaches well beyond the visible screen).
+struct WindowLimits {
+    float maxWidth;
+    float maxHeight;
+    float minPosition;
+    float maxPosition;
+};
+
 // Puts model windows on screen and takes them off again.
 class WindowDisplay {
 public:
     virtual ~WindowDisplay() = default;
+    // By default, no limit but what a float holds.
+    virtual WindowLimits windowLimits() const
+    {
+        constexpr float most = std::numeric_limits<float>::max();
+        return {most, most, -most, most};
+    }
     virtual void show(Window& window) = 0;
     // Returns only once the window has been closed.
     virtual void showModal(Window& window, Window& owner) = 0;

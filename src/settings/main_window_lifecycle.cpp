@@ -80,11 +80,13 @@ void loadMainWindow(MainWindow& m, SettingsStore& store, ExecutableName& executa
 
 void storeMainWindowSettings(MainWindow& m, SettingsStore& store)
 {
-    store.storePosition(m.window, settings::MainGeometry);
+    SettingsBatch batch(store);
+    batch.storePosition(m.window, settings::MainGeometry);
     for (const auto& option : settings::OptionKeys)
-        store.saveOption(option.name, optionBox(m, option.name)->value());
+        batch.saveOption(option.name, optionBox(m, option.name)->value());
     for (const std::string_view key : settings::TextKeys)
-        store.save(key, textField(m, key)->text());
+        batch.save(key, textField(m, key)->text());
+    batch.commit();
 }
 
 } // namespace davev

@@ -10,7 +10,8 @@ namespace davev {
 // timers their intervals and decides whether the auto-start countdown begins.
 void loadMainWindow(MainWindow& m, SettingsStore& store, ExecutableName& executableName);
 
-// The ten keys that both Save and the main window's unload write, in order.
+// The ten keys that both Save and the main window's unload write, in order,
+// as one write of the store: all ten or none.
 void storeMainWindowSettings(MainWindow& m, SettingsStore& store);
 
 } // namespace davev

@@ -2,19 +2,15 @@
 
 namespace davev {
 
-SettingsStore::SettingsStore(SettingsBackend& backend, ExecutableName& executableName, ErrorReport& errors)
-    : backend_(backend), executableName_(executableName), errors_(errors)
+SettingsStore::SettingsStore(SettingsBackend& backend, ExecutableName& executableName, ErrorReport& errors,
+                             const WindowDisplay& display)
+    : backend_(backend), executableName_(executableName), errors_(errors), display_(display)
 {
 }
 
 std::string SettingsStore::get(std::string_view key, std::string_view fallback)
 {
     return backend_.get(settings::Application, executableName_.get(), key, fallback);
-}
-
-void SettingsStore::save(std::string_view key, std::string_view text)
-{
-    backend_.save(settings::Application, executableName_.get(), key, text);
 }
 
 float SettingsStore::getTwips(std::string_view key, int fallback)
@@ -37,28 +33,66 @@ int SettingsStore::getOption(std::string_view key, int fallback)
     return fallback;
 }
 
-void SettingsStore::saveTwips(std::string_view key, float twips)
+float SettingsStore::getTwipsWithin(std::string_view key, int fallback, float low, float high, std::string_view why)
 {
-    save(key, settings::formatTwips(twips));
-}
-
-void SettingsStore::saveOption(std::string_view key, int value)
-{
-    save(key, settings::formatOption(value));
+    const float twips = getTwips(key, fallback);
+    if (twips >= low && twips <= high)
+        return twips;
+    errors_.note("settings: \"" + std::string(key) + "\" holds " + settings::formatTwips(twips) + ", " +
+                 std::string(why) + "; using " + std::to_string(fallback));
+    return static_cast<float>(fallback);
 }
 
 void SettingsStore::restoreGeometry(Window& window, const settings::GeometryKeys& keys)
 {
-    window.setLeft(getTwips(keys.left, keys.defaultLeft));
-    window.setTop(getTwips(keys.top, keys.defaultTop));
-    window.setWidth(getTwips(keys.width, keys.defaultWidth));
-    window.setHeight(getTwips(keys.height, keys.defaultHeight));
+    const WindowLimits limits = display_.windowLimits();
+    constexpr std::string_view unplaceable = "a position the windowing system cannot represent";
+    constexpr std::string_view unusable = "a size that leaves no window or more than the screen holds";
+    // The smallest size that is still a window: one twip.
+    constexpr float leastSize = 1;
+    window.setLeft(getTwipsWithin(keys.left, keys.defaultLeft, limits.minPosition, limits.maxPosition, unplaceable));
+    window.setTop(getTwipsWithin(keys.top, keys.defaultTop, limits.minPosition, limits.maxPosition, unplaceable));
+    window.setWidth(getTwipsWithin(keys.width, keys.defaultWidth, leastSize, limits.maxWidth, unusable));
+    window.setHeight(getTwipsWithin(keys.height, keys.defaultHeight, leastSize, limits.maxHeight, unusable));
 }
 
 void SettingsStore::storePosition(const Window& window, const settings::GeometryKeys& keys)
 {
+    SettingsBatch batch(*this);
+    batch.storePosition(window, keys);
+    batch.commit();
+}
+
+void SettingsStore::saveAll(const std::vector<std::pair<std::string, std::string>>& values)
+{
+    backend_.saveAll(settings::Application, executableName_.get(), values);
+}
+
+void SettingsBatch::save(std::string_view key, std::string_view text)
+{
+    values_.emplace_back(key, text);
+}
+
+void SettingsBatch::saveTwips(std::string_view key, float twips)
+{
+    save(key, settings::formatTwips(twips));
+}
+
+void SettingsBatch::saveOption(std::string_view key, int value)
+{
+    save(key, settings::formatOption(value));
+}
+
+void SettingsBatch::storePosition(const Window& window, const settings::GeometryKeys& keys)
+{
     saveTwips(keys.left, window.left());
     saveTwips(keys.top, window.top());
+}
+
+void SettingsBatch::commit()
+{
+    store_.saveAll(values_);
+    values_.clear();
 }
 
 } // namespace davev

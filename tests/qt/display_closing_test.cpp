@@ -133,6 +133,48 @@ TEST_F(DisplayClosingTest, UserClosingTheMainWindowAlsoClosesItsDialog)
     EXPECT_EQ(unloads, (Names{"DA_VEV_MAIN", "DA_VEV_OUTPUT_WINDOW"}));
 }
 
+// Settings that could not be stored at the end are never lost silently.
+TEST_F(DisplayClosingTest, FailedLastCloseEndsNonZeroSeenByTheUserOrLogged)
+{
+    std::ostringstream log;
+    QtErrorReport report(log);
+    std::vector<std::string> logged;
+    report.setUnattendedLog([&](std::string_view text) { logged.emplace_back(text); });
+    display.reportErrorsWith(report);
+    Window failing{mainWindowLayout(), report, timers};
+    failing.onUnload([] { throw PlatformError(21, "Is a directory: cannot write settings file"); });
+
+    // A dialog whose close fails while the program goes on changes nothing.
+    Window dialog{aboutWindowLayout(), report, timers};
+    dialog.onUnload([] { throw PlatformError(28, "No space left on device"); });
+    main.load();
+    display.show(main);
+    whileModal(dialog, main, [] {});
+    ASSERT_TRUE(report.boxOpen()) << "the user is told at once";
+    QApplication::activeModalWidget()->close();
+    EXPECT_EQ(runLoop([&] { display.close(main); }), 0);
+
+    failing.load();
+    display.show(failing);
+    bool stillRunning = false;
+    EXPECT_EQ(runLoop([&] {
+                  topOf(failing)->close();
+                  QTimer::singleShot(100, [&] {
+                      stillRunning = report.boxOpen();
+                      QApplication::activeModalWidget()->close();
+                  });
+              }),
+              1);
+    EXPECT_TRUE(stillRunning) << "the program waits for the user to read the error";
+    EXPECT_TRUE(logged.empty());
+
+    failing.load();
+    display.show(failing);
+    EXPECT_EQ(runLoop([&] { display.close(failing); }), 1);
+    EXPECT_FALSE(report.boxOpen()) << "closed by the program: no box waits for anyone";
+    EXPECT_EQ(logged, std::vector<std::string>{"Error 21: Is a directory: cannot write settings file"});
+}
+
 TEST_F(DisplayClosingTest, TerminationSignalsCloseMainTheNormalWay)
 {
     openMain();

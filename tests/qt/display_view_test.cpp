@@ -224,21 +224,64 @@ TEST_F(DisplayViewTest, TypingReachesTheModelUnlessLockedWithCrLfLineEnds)
     EXPECT_EQ(command.text(), "one\r\ntwo\r\nthree");
 }
 
-TEST_F(DisplayViewTest, LockedDialogTextIsSelectableAndKeysDoNotCloseTheDialog)
+TEST_F(DisplayViewTest, LockedDialogTextIsSelectableAndOnlyEscapeClosesTheDialog)
 {
     openMain();
+    int unloads = 0;
+    output.onUnload([&] { ++unloads; });
     whileModal(output, main, [&] {
         auto* edit = child<QPlainTextEdit>(output, "FULL_COMMAND_TEXTBOX");
         EXPECT_TRUE(edit->isReadOnly());
         EXPECT_TRUE(edit->textInteractionFlags() & Qt::TextSelectableByKeyboard);
         EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         edit->setFocus();
-        for (const auto key : {Qt::Key_X, Qt::Key_Return, Qt::Key_Escape})
+        for (const auto key : {Qt::Key_X, Qt::Key_Return})
             QTest::keyClick(edit, key);
         EXPECT_EQ(output.textBox("FULL_COMMAND_TEXTBOX").text(), "FULL_COMMAND_TEXTBOX");
         EXPECT_TRUE(output.loaded());
         EXPECT_TRUE(topOf(output)->isVisible());
+
+        // Escape is the close box: the window unloads (storing its place).
+        QTest::keyClick(edit, Qt::Key_Escape);
+        EXPECT_FALSE(output.loaded());
+        EXPECT_EQ(unloads, 1);
     });
+    whileModal(about, main, [&] {
+        QTest::keyClick(topOf(about)->focusWidget(), Qt::Key_Escape);
+        EXPECT_FALSE(about.loaded());
+    });
+}
+
+// What a screen reader (through Qt's accessibility interfaces) finds.
+TEST_F(DisplayViewTest, AssistiveTechnologyFindsNamesStatusAndLocksAndItsTextCounts)
+{
+    openMain(5000);
+    const auto reader = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget); };
+    auto* source = child<QLineEdit>(main, "SOURCE_TEXT_FILE_TEXTBOX");
+    EXPECT_EQ(reader(source)->text(QAccessible::Name), "Source TXT File");
+    EXPECT_EQ(reader(child(main, "TARGET_TEXT_FILE_TEXTBOX"))->text(QAccessible::Name), "Target TXT File");
+    EXPECT_EQ(reader(child(main, "FULL_COMMAND_TEXTBOX"))->text(QAccessible::Name), "Output Cmd");
+
+    // Text put in without keystrokes is the user's text all the same.
+    TextBox& model = main.textBox("SOURCE_TEXT_FILE_TEXTBOX");
+    reader(source)->setText(QAccessible::Value, "/from/a/screen/reader.txt");
+    EXPECT_EQ(model.text(), "/from/a/screen/reader.txt");
+    source->setText("/from/a/test/tool.txt");
+    EXPECT_EQ(model.text(), "/from/a/test/tool.txt");
+
+    model.setLocked(true);
+    EXPECT_TRUE(reader(source)->state().readOnly);
+    source->setText("/refused.txt");
+    EXPECT_EQ(model.text(), "/from/a/test/tool.txt");
+    EXPECT_EQ(source->text(), "/from/a/test/tool.txt");
+    model.setLocked(false);
+    EXPECT_FALSE(reader(source)->state().readOnly);
+
+    QAccessibleInterface* statusLine = reader(child(main, "CURRENT_STATUS_LABEL"));
+    EXPECT_EQ(statusLine->role(), QAccessible::StatusBar);
+    main.label("CURRENT_STATUS_LABEL").setCaption("!!! ABORTED !!!");
+    EXPECT_EQ(statusLine->text(QAccessible::Name), "!!! ABORTED !!!");
+    EXPECT_EQ(reader(child(main, "STATUS_LABEL"))->role(), QAccessible::StaticText) << "only the status line";
 }
 
 TEST_F(DisplayViewTest, CheckBoxShowsWhatTheModelDecides)
@@ -285,7 +328,25 @@ TEST_F(DisplayViewTest, WindowIconIsReadFromThePngFile)
     EXPECT_EQ(icon.pixmap(24, 24).toImage().pixelColor(12, 12), QColor(0, 128, 0));
 
     display.setIconPath("");
-    EXPECT_TRUE(QGuiApplication::windowIcon().isNull());
+    EXPECT_TRUE(QGuiApplication::windowIcon().availableSizes().contains(QSize(24, 24))) << "back to the program's own";
+}
+
+TEST_F(DisplayViewTest, EveryWindowCarriesTheBuiltInIconInBothSizes)
+{
+    openMain();
+    std::vector<QIcon> icons{topOf(main)->windowIcon()};
+    whileModal(about, main, [&] { icons.push_back(topOf(about)->windowIcon()); });
+    whileModal(output, main, [&] { icons.push_back(topOf(output)->windowIcon()); });
+    for (const QIcon& icon : icons) {
+        const auto sizes = icon.availableSizes();
+        EXPECT_TRUE(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(24, 24))) << sizes.size();
+        // Each size drawn for itself, not the other one scaled.
+        const QImage small = icon.pixmap(QSize(16, 16)).toImage();
+        const QImage large = icon.pixmap(QSize(24, 24)).toImage();
+        EXPECT_EQ(small.size(), QSize(16, 16));
+        EXPECT_EQ(large.size(), QSize(24, 24));
+        EXPECT_NE(small, large.scaled(16, 16));
+    }
 }
 
 } // namespace

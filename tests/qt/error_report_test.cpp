@@ -46,5 +46,39 @@ TEST(ErrorReport, OneNonBlockingBoxAtATimeAndEveryReportLogged)
     EXPECT_EQ(after[0]->text(), "Error 5: third");
 }
 
+TEST(ErrorReport, BoxBelongsToTheWindowInFrontAndStaysAboveATopmostOne)
+{
+    std::ostringstream log;
+    QtErrorReport errors(log);
+    QWidget front;
+    front.show();
+    std::vector<std::uintptr_t> asked;
+    bool topmost = false;
+    errors.setTopmostQuery([&](std::uintptr_t window) {
+        asked.push_back(window);
+        return topmost;
+    });
+    for (const bool aboveAll : {false, true}) {
+        topmost = aboveAll;
+        errors.report(PlatformError(5, "Access denied"));
+        const auto boxes = visibleBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0]->parentWidget(), &front) << "transient for the window it reports for";
+        EXPECT_EQ(boxes[0]->windowFlags().testFlag(Qt::WindowStaysOnTopHint), aboveAll);
+        boxes[0]->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(asked.back(), static_cast<std::uintptr_t>(front.winId()));
+
+    // Nobody to dismiss a box: the report goes to the unattended log.
+    std::vector<std::string> unattended;
+    errors.setUnattendedLog([&](std::string_view text) { unattended.emplace_back(text); });
+    errors.setUnattended(true);
+    errors.report(PlatformError(28, "No space left on device"));
+    EXPECT_TRUE(visibleBoxes().empty());
+    EXPECT_EQ(unattended, std::vector<std::string>{"Error 28: No space left on device"});
+    EXPECT_NE(log.str().find("Error 28"), std::string::npos);
+}
+
 } // namespace
 } // namespace davev

@@ -55,6 +55,27 @@ TEST_F(SettingsBackendTest, EachSectionIsItsOwnFileWithKeysAsGiven)
     EXPECT_EQ(settings.get("DA-VEV", "Main", "main-left", "absent"), "absent");
 }
 
+TEST_F(SettingsBackendTest, HandEditsAreReadAtOnceAndSurviveTheNextSave)
+{
+    QtSettingsBackend settings(base());
+    settings.saveAll("DA-VEV", "Main", {{"MAIN-Left", "1500"}, {"MAIN-Top", "700"}, {"KEY", "old"}});
+    EXPECT_EQ(settings.get("DA-VEV", "Main", "MAIN-Left", ""), "1500");
+
+    // Another program rewrites the file while this one runs.
+    QFile file(QString::fromStdString(settings.filePath("DA-VEV", "Main")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[General]\nMAIN-Left=20\nMAIN-Top=700\nKEY=old\nMAIN-Width=9000\n");
+    file.close();
+
+    EXPECT_EQ(settings.get("DA-VEV", "Main", "MAIN-Left", ""), "20");
+    EXPECT_EQ(settings.get("DA-VEV", "Main", "MAIN-Width", ""), "9000");
+    settings.saveAll("DA-VEV", "Main", {{"KEY", "new"}});
+    const QString text = fileText(settings.filePath("DA-VEV", "Main"));
+    EXPECT_TRUE(text.contains("MAIN-Left=20")) << "no stale copy written back: " << text.toStdString();
+    EXPECT_TRUE(text.contains("MAIN-Width=9000")) << text.toStdString();
+    EXPECT_TRUE(text.contains("KEY=new")) << text.toStdString();
+}
+
 TEST_F(SettingsBackendTest, UnwritableStoreThrowsNamingTheFile)
 {
     // A plain file where the application's directory belongs: not even root

@@ -85,6 +85,7 @@ TEST_F(ImportTest, SaveStoresFirstThenWritesTheFreshCommand)
     EXPECT_EQ(h.stored("FULL_COMMAND_TEXTBOX"), "previous command");
     EXPECT_EQ(m.FULL_COMMAND_TEXTBOX.text(), SampleCommand);
     EXPECT_EQ(h.settings.writes().size(), 10u);
+    EXPECT_EQ(h.settings.commits(), 1) << "the ten keys go to the store in one write";
     EXPECT_FALSE(h.isStored("MAIN-Width"));
     EXPECT_FALSE(h.isStored("MAIN-Height"));
 
@@ -130,6 +131,7 @@ TEST_F(ImportTest, SaveStopsAtTheFailingStep)
     paths("/s", "/t");
     m.SAVE_BUTTON.userClick();
     ASSERT_EQ(h.errors.reports.size(), 1u);
+    EXPECT_TRUE(h.settings.writes().empty()) << "none of the ten keys is stored";
     EXPECT_EQ(m.FULL_COMMAND_TEXTBOX.text(), "old") << "no composition after the store refused";
     EXPECT_EQ(h.file.opens, 0);
 

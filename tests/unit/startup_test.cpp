@@ -144,13 +144,38 @@ TEST(Startup, CorruptValuesFallBackToDefaultsWithANote)
     EXPECT_TRUE(h.errors.reports.empty());
 }
 
+TEST(Startup, UnusableSizesAndUnrepresentablePositionsFallBackButOffScreenStays)
+{
+    Harness h;
+    h.store("MAIN-Left", "-20000"); // off the screen, still a position
+    h.store("MAIN-Top", "600000");  // beyond 16-bit pixel coordinates
+    h.store("MAIN-Width", "0");
+    h.store("MAIN-Height", "99999"); // taller than the screen
+    MainWindow& m = h.start();
+    EXPECT_EQ(m.window.left(), -20000);
+    EXPECT_EQ(m.window.top(), 1000);
+    EXPECT_EQ(m.window.width(), 5760);
+    EXPECT_EQ(m.window.height(), 3150);
+    ASSERT_EQ(h.errors.notes.size(), 3u);
+    EXPECT_NE(h.errors.notes[0].find("MAIN-Top"), std::string::npos) << h.errors.notes[0];
+
+    h.store("ABOUT-Width", "-5985");
+    h.store("ABOUT-Left", "30000"); // right of the screen
+    m.ABOUT_BUTTON.userClick();
+    EXPECT_EQ(h.settings.value("DA-VEV", "ABOUT-Left"), "30000") << "stored back as it was";
+    EXPECT_EQ(h.errors.notes.size(), 4u);
+    EXPECT_TRUE(h.errors.reports.empty());
+}
+
 TEST(Shutdown, StoresTheTenKeysInOrderAndNeverTheSize)
 {
     Harness h;
     h.store("AUTOSTART_TICKBOX", "1");
     MainWindow& m = h.start();
     m.window.placedBy(1234, 567);
+    const int commitsBefore = h.settings.commits();
     h.display.close(m.window);
+    EXPECT_EQ(h.settings.commits() - commitsBefore, 1) << "the ten keys go to the store in one write";
     std::vector<std::string> keys;
     for (const auto& write : h.settings.writes())
         keys.push_back(write.key);

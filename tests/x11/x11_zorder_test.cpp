@@ -164,6 +164,31 @@ TEST_F(WithWindowManager, TopmostWorksOnAnotherProgramsWindow)
     EXPECT_EQ(x_->geometry(window), before);
 }
 
+// A program whose windows are not on X11 (a Wayland session) leaves the X
+// windows of other programs alone, even with DISPLAY pointing at a server.
+TEST_F(WithWindowManager, OnlyOnTheServerOfTheProgramsOwnWindows)
+{
+    const ::Window window = managedWindow(30, 30);
+    x_->activate(window);
+    ASSERT_TRUE(waitUntil([&] { return X11ZOrder(server_->displayName()).foregroundWindow() == window; }));
+
+    const char* before = std::getenv("DISPLAY");
+    const std::string previous = before != nullptr ? before : "";
+    setenv("DISPLAY", server_->displayName().c_str(), 1);
+    const auto offX11 = X11ZOrder::onServerOf(nullptr);
+    EXPECT_EQ(offX11->foregroundWindow(), 0u);
+    offX11->makeTopmost(window);
+    EXPECT_FALSE(offX11->isTopmost(window));
+
+    const auto onX11 = X11ZOrder::onServerOf(x_->get());
+    EXPECT_EQ(onX11->foregroundWindow(), window);
+    onX11->makeTopmost(window);
+    EXPECT_TRUE(waitUntil([&] { return x_->hasState(window, "_NET_WM_STATE_ABOVE"); }));
+    EXPECT_TRUE(onX11->isTopmost(window));
+    before != nullptr ? setenv("DISPLAY", previous.c_str(), 1) : unsetenv("DISPLAY");
+    x_->destroy(window);
+}
+
 TEST_F(WithWindowManager, VanishedWindowsAreHarmless)
 {
     X11ZOrder zorder(server_->displayName());
@@ -226,6 +251,39 @@ TEST_F(WithoutWindowManager, ManagerWithoutActiveWindowHintIsIgnored)
     x_->setListProperty(x_->root(), "_NET_ACTIVE_WINDOW", XA_WINDOW, {window});
     X11ZOrder zorder(server_->displayName());
     EXPECT_EQ(zorder.foregroundWindow(), 0u);
+}
+
+// Playing the window manager: the state changes asked of it arrive here.
+TEST_F(WithoutWindowManager, AsksForAStateChangeOnlyWhenTheStateDiffers)
+{
+    x_->setListProperty(x_->root(), "_NET_SUPPORTED", XA_ATOM, {x_->atom("_NET_ACTIVE_WINDOW")});
+    XSelectInput(x_->get(), x_->root(), SubstructureRedirectMask);
+    const ::Window window = x_->createWindow(0, 0, 50, 50);
+    x_->setListProperty(window, "_NET_WM_STATE", XA_ATOM, {x_->atom("_NET_WM_STATE_ABOVE")});
+    X11ZOrder zorder(server_->displayName());
+    EXPECT_TRUE(zorder.isTopmost(window));
+
+    std::vector<long> actions;
+    const auto collect = [&] {
+        XSync(x_->get(), False);
+        XEvent event;
+        while (XCheckTypedEvent(x_->get(), ClientMessage, &event))
+            if (event.xclient.message_type == x_->atom("_NET_WM_STATE"))
+                actions.push_back(event.xclient.data.l[0]);
+        return !actions.empty();
+    };
+    zorder.makeTopmost(window); // already above: nothing to ask
+    zorder.makeNotTopmost(window);
+    ASSERT_TRUE(waitUntil(collect));
+    EXPECT_EQ(actions, std::vector<long>{0}) << "one request, to remove";
+
+    x_->setListProperty(window, "_NET_WM_STATE", XA_ATOM, {});
+    EXPECT_FALSE(zorder.isTopmost(window));
+    actions.clear();
+    zorder.makeNotTopmost(window); // not above: nothing to ask
+    zorder.makeTopmost(window);
+    ASSERT_TRUE(waitUntil(collect));
+    EXPECT_EQ(actions, std::vector<long>{1}) << "one request, to add";
 }
 
 int recordedErrors = 0;

@@ -26,6 +26,12 @@ void HeadlessDisplay::showModal(Window& window, Window& owner)
         close(window);
 }
 
+WindowLimits HeadlessDisplay::windowLimits() const
+{
+    constexpr float twipsPerPixel = 15;
+    return {1920 * twipsPerPixel, 1080 * twipsPerPixel, -32768 * twipsPerPixel, 32767 * twipsPerPixel};
+}
+
 void HeadlessDisplay::close(Window& window)
 {
     if (!isShown(window))

@@ -18,6 +18,8 @@ public:
     void show(Window& window) override;
     void showModal(Window& window, Window& owner) override;
     void close(Window& window) override;
+    // A 1920 by 1080 pixel screen at 96 DPI, positions in 16 bits as on X11.
+    WindowLimits windowLimits() const override;
 
     void whileModal(ModalScript script) { scripts_.push_back(std::move(script)); }
     bool isShown(const Window& window) const;

@@ -20,6 +20,19 @@ void MemorySettings::save(std::string_view app, std::string_view section, std::s
         throw PlatformError(EACCES, "Permission denied: settings store");
     values_[Key(app, section, key)] = std::string(text);
     writes_.push_back({std::string(section), std::string(key), std::string(text)});
+    ++commits_;
+}
+
+void MemorySettings::saveAll(std::string_view app, std::string_view section,
+                             const std::vector<std::pair<std::string, std::string>>& values)
+{
+    if (failSaves_)
+        throw PlatformError(EACCES, "Permission denied: settings store");
+    for (const auto& [key, text] : values) {
+        values_[Key(app, section, key)] = text;
+        writes_.push_back({std::string(section), key, text});
+    }
+    ++commits_;
 }
 
 bool MemorySettings::has(std::string_view section, std::string_view key) const

@@ -21,12 +21,16 @@ public:
     std::string get(std::string_view app, std::string_view section, std::string_view key,
                     std::string_view fallback) override;
     void save(std::string_view app, std::string_view section, std::string_view key, std::string_view text) override;
+    void saveAll(std::string_view app, std::string_view section,
+                 const std::vector<std::pair<std::string, std::string>>& values) override;
 
     bool has(std::string_view section, std::string_view key) const;
     std::string value(std::string_view section, std::string_view key) const;
     void put(std::string_view section, std::string_view key, std::string_view text);
     const std::vector<Write>& writes() const { return writes_; }
     void clearWrites() { writes_.clear(); }
+    // How many saves and saveAlls reached the store, each one write.
+    int commits() const { return commits_; }
     // From then on every save throws, as a store that cannot be written would.
     void failSaves(bool fail) { failSaves_ = fail; }
 
@@ -35,6 +39,7 @@ private:
     std::map<Key, std::string> values_;
     std::vector<Write> writes_;
     bool failSaves_ = false;
+    int commits_ = 0;
 };
 
 } // namespace davev

@@ -179,6 +179,15 @@ X11ZOrder::X11ZOrder(std::string displayName) : displayName_(std::move(displayNa
 
 X11ZOrder::~X11ZOrder() = default;
 
+std::unique_ptr<X11ZOrder> X11ZOrder::onServerOf(_XDisplay* display)
+{
+    if (display != nullptr)
+        return std::make_unique<X11ZOrder>(std::string(DisplayString(display)));
+    auto inert = std::make_unique<X11ZOrder>();
+    inert->openAttempted_ = true;
+    return inert;
+}
+
 X11ZOrder::Connection* X11ZOrder::usableConnection()
 {
     if (!openAttempted_) {
@@ -212,12 +221,28 @@ void X11ZOrder::makeNotTopmost(Handle window)
     changeAbove(window, netWmStateRemove);
 }
 
+bool X11ZOrder::isTopmost(Handle window)
+{
+    Connection* c = window == 0 ? nullptr : usableConnection();
+    if (!c)
+        return false;
+    PropertyData state;
+    if (!readProperty(c->display, static_cast<XWindow>(window), c->wmState, XA_ATOM, 64, state))
+        return false;
+    const unsigned long* atoms = state.items();
+    return std::find(atoms, atoms + state.count, c->wmStateAbove) != atoms + state.count;
+}
+
 void X11ZOrder::changeAbove(Handle window, long action)
 {
     if (window == 0)
         return;
     Connection* c = usableConnection();
     if (!c)
+        return;
+    // Asking again for the state a window has already costs the window
+    // manager, the server and every client watching a round of events.
+    if (isTopmost(window) == (action == netWmStateAdd))
         return;
     XEvent event{};
     event.xclient.type = ClientMessage;

@@ -1,5 +1,7 @@
 #include "platform/qt/control_widgets.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPalette>
 #include <QPointer>
 #include <QString>
@@ -53,6 +55,30 @@ void applyDesign(QWidget& widget, const Control& control, const TwipsScale& scal
         widget.setFocusPolicy(Qt::ClickFocus);
 }
 
+constexpr const char* StatusLineProperty = "davevStatusLine";
+
+// A label that is the window's status line: screen readers announce the
+// name changes of a status bar, where a plain label's pass unspoken.
+class StatusLineAccessible : public QAccessibleWidget {
+public:
+    explicit StatusLineAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::StatusBar) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name || t == QAccessible::Value)
+            return static_cast<const QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* statusLineFactory(const QString&, QObject* object)
+{
+    auto* label = qobject_cast<QLabel*>(object);
+    if (label != nullptr && label->property(StatusLineProperty).toBool())
+        return new StatusLineAccessible(label);
+    return nullptr;
+}
+
 template <class View, class Model> View* makeView(Model& model, QWidget& parent, const TwipsScale& scale)
 {
     auto* view = new View(model, parent);
@@ -68,6 +94,16 @@ template <class View, class Model> View* makeView(Model& model, QWidget& parent,
 }
 
 } // namespace
+
+void labelFor(ControlView& label, ControlView& field)
+{
+    if (auto* qlabel = dynamic_cast<QLabel*>(&label.widget())) {
+        qlabel->setBuddy(&field.widget());
+        return;
+    }
+    if (auto* button = dynamic_cast<QAbstractButton*>(&label.widget()))
+        field.widget().setAccessibleName(button->text());
+}
 
 ControlView* createControlView(Control& control, QWidget& parent, const TwipsScale& scale)
 {
@@ -93,6 +129,14 @@ ControlView* createControlView(Control& control, QWidget& parent, const TwipsSca
 LabelView::LabelView(Label& model, QWidget& parent) : QLabel(&parent), model_(&model)
 {
     const ControlSpec& design = model.design();
+    if (design.statusLine) {
+        static const bool installed = [] {
+            QAccessible::installFactory(&statusLineFactory);
+            return true;
+        }();
+        (void)installed;
+        setProperty(StatusLineProperty, true);
+    }
     setTextFormat(Qt::PlainText);
     setWordWrap(true);
     setFocusPolicy(Qt::NoFocus);
@@ -112,6 +156,7 @@ void LabelView::sync()
     if (model_ == nullptr)
         return;
     const QString caption = qstr(model_->caption());
+    // QLabel tells assistive technology of the new name itself.
     if (text() != caption)
         setText(caption);
     applyVisible(*this, model_->visible());
@@ -176,12 +221,17 @@ void CheckBoxView::nextCheckState()
 
 LineEditView::LineEditView(TextBox& model, QWidget& parent) : QLineEdit(&parent), model_(&model)
 {
-    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (model_ == nullptr)
-            return;
-        model_->userEdit(text.toStdString());
-        sync();
-    });
+    // Whatever changed the text, typing or assistive technology or a test
+    // tool setting it: the model hears of it as typed text.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) { edited(text); });
+}
+
+void LineEditView::edited(const QString& text)
+{
+    if (syncing_ || model_ == nullptr)
+        return;
+    model_->userEdit(text.toStdString());
+    sync();
 }
 
 void LineEditView::sync()
@@ -189,8 +239,11 @@ void LineEditView::sync()
     if (model_ == nullptr)
         return;
     const QString shown = qstr(model_->text());
-    if (text() != shown)
+    if (text() != shown) {
+        syncing_ = true;
         setText(shown);
+        syncing_ = false;
+    }
     setReadOnly(model_->locked());
     applyVisible(*this, model_->visible());
 }

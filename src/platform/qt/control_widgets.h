@@ -29,6 +29,10 @@ public:
 // geometry, or nullptr for controls that have no widget (timers).
 ControlView* createControlView(Control& control, QWidget& parent, const TwipsScale& scale);
 
+// Names `field` for assistive technology after the control `label` shows:
+// a label becomes its buddy, any other control lends its caption.
+void labelFor(ControlView& label, ControlView& field);
+
 class LabelView : public QLabel, public ControlView {
 public:
     LabelView(Label& model, QWidget& parent);
@@ -81,7 +85,10 @@ public:
     void detach() override { model_ = nullptr; }
 
 private:
+    void edited(const QString& text);
+
     TextBox* model_;
+    bool syncing_ = false;
 };
 
 class TextEditView : public QPlainTextEdit, public ControlView {

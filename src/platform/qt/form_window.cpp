@@ -60,6 +60,12 @@ void FormBody::build()
         tabOrder_.push_back(f.widget);
     for (std::size_t i = 1; i < tabOrder_.size(); ++i)
         QWidget::setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
+    for (ControlView* field : views_) {
+        const std::string_view by = field->model()->design().labelledBy;
+        for (ControlView* label : views_)
+            if (!by.empty() && label->model()->name() == by)
+                labelFor(*label, *field);
+    }
 
     window_->setObserver([guard = QPointer<QWidget>(&top_), this] {
         if (guard)
@@ -184,6 +190,9 @@ void ModalForm::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
+        // As the close box does, position stored and all.
+        body_.closeRequested();
+        return;
     case Qt::Key_Enter:
     case Qt::Key_Return:
         QWidget::keyPressEvent(event);

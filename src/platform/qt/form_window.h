@@ -66,8 +66,8 @@ private:
     FormBody body_;
 };
 
-// A modal window. Enter and Escape reach only the focused control: there is
-// no default or cancel button closing the dialog on its own.
+// A modal window. Escape closes it as its close box does; Enter reaches only
+// the focused control: there is no default button closing the dialog.
 class ModalForm : public QDialog {
 public:
     ModalForm(Window& window, const TwipsScale& scale, FormEvents& events, QWidget* owner);

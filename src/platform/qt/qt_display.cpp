@@ -6,20 +6,36 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QPointer>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <map>
 #include <vector>
 
 #include "platform/qt/font_mapping.h"
 #include "platform/qt/form_window.h"
+#include "platform/qt/qt_error_report.h"
 #include "platform/qt/twips_scale.h"
 
 namespace davev {
+
+namespace {
+
+// Both sizes, drawn for their size, from the resources compiled into the program.
+QIcon builtInIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24})
+        icon.addFile(QStringLiteral(":/davev/da-vev-%1.xpm").arg(size), QSize(size, size));
+    return icon;
+}
+
+} // namespace
 
 class QtDisplay::Impl : public FormEvents {
 public:
     Impl() : scale_(TwipsScale::ofPrimaryScreen())
     {
+        setIcon(builtInIcon());
         // The program ends when its last model window unloads, not when Qt
         // sees no visible window (an error box may still be open then).
         QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -75,7 +91,12 @@ public:
         --loopDepth_;
     }
 
-    void closeWindow(Window& window)
+    void reportErrorsWith(QtErrorReport& errors) { errors_ = &errors; }
+
+    // A close that ends the program without the user asking for it (the
+    // auto-close, a signal) reports a failure of its unload to the
+    // unattended log: nobody may be there to dismiss a box.
+    void closeWindow(Window& window, bool byUser)
     {
         Entry& entry = entryOf(window);
         if (entry.closing)
@@ -83,13 +104,24 @@ public:
         entry.closing = true;
         ++closingDepth_;
 
-        window.unload();
+        const bool last = endsProgram(window);
+        const bool unattended = !byUser && last && errors_ != nullptr && !errors_->unattended();
+        if (unattended)
+            errors_->setUnattended(true);
+        // A settings store that could not take the state of the program's
+        // last window must not pass for a clean end.
+        if (!window.unload() && last) {
+            exitCode_ = 1;
+            awaitUser_ = awaitUser_ || byUser;
+        }
         std::vector<Window*> owned;
         for (auto& [other, otherEntry] : entries_)
             if (other != &window && otherEntry.owner == &window && (other->loaded() || onScreen(otherEntry)))
                 owned.push_back(other);
         for (Window* other : owned)
-            closeWindow(*other);
+            closeWindow(*other, byUser);
+        if (unattended)
+            errors_->setUnattended(false);
         if (entry.widget) {
             entry.body->detach();
             entry.widget->hide();
@@ -100,7 +132,7 @@ public:
         endWhenEmpty();
     }
 
-    void closeRequested(Window& window) override { closeWindow(window); }
+    void closeRequested(Window& window) override { closeWindow(window, true); }
 
     void closeOnSignal(int fd, Window& window)
     {
@@ -108,16 +140,24 @@ public:
         QObject::connect(signalNotifier_.get(), &QSocketNotifier::activated, signalNotifier_.get(), [this, &window] {
             // One request is enough; the pipe is not read again.
             signalNotifier_->setEnabled(false);
-            closeWindow(window);
+            closeWindow(window, false);
             if (loopDepth_ > 0)
-                QCoreApplication::exit(0);
+                QCoreApplication::exit(exitCode_);
         });
+    }
+
+    WindowLimits windowLimits() const
+    {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect all = screen != nullptr ? screen->virtualGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+        return {scale_.toTwips(all.width()), scale_.toTwips(all.height()), scale_.toTwips(-(1 << 15)),
+                scale_.toTwips((1 << 15) - 1)};
     }
 
     int runEventLoop()
     {
         if (!anyLoaded())
-            return 0;
+            return exitCode_;
         ++loopDepth_;
         const int code = QApplication::exec();
         --loopDepth_;
@@ -171,6 +211,16 @@ private:
         body.focusFirst();
     }
 
+    // True when closing `window` leaves no window loaded: it is the last one
+    // apart from those it owns.
+    bool endsProgram(const Window& window) const
+    {
+        for (const auto& [other, entry] : entries_)
+            if (other != &window && entry.owner != &window && other->loaded())
+                return false;
+        return true;
+    }
+
     bool anyLoaded() const
     {
         for (const auto& [window, entry] : entries_)
@@ -191,6 +241,16 @@ private:
     {
         if (closingDepth_ > 0 || anyLoaded())
             return;
+        // The user who closed the window reads why it failed before the end.
+        if (awaitUser_ && errors_ != nullptr && errors_->boxOpen()) {
+            errors_->whenNoBoxOpen([this] { endNow(); });
+            return;
+        }
+        endNow();
+    }
+
+    void endNow()
+    {
         // Error boxes and any other stray top-level window go too.
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (!top->isVisible())
@@ -202,7 +262,7 @@ private:
         }
         // Ends the main loop and every nested one (modal dialogs, message boxes).
         if (loopDepth_ > 0)
-            QCoreApplication::exit(0);
+            QCoreApplication::exit(exitCode_);
     }
 
     TwipsScale scale_;
@@ -214,6 +274,9 @@ private:
     std::map<Window*, Entry> entries_;
     int loopDepth_ = 0;
     int closingDepth_ = 0;
+    int exitCode_ = 0;
+    bool awaitUser_ = false;
+    QtErrorReport* errors_ = nullptr;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
 };
 
@@ -224,7 +287,7 @@ QtDisplay::~QtDisplay() = default;
 void QtDisplay::setIconPath(const std::string& path)
 {
     if (path.empty()) {
-        impl_->setIcon(QIcon());
+        impl_->setIcon(builtInIcon());
         return;
     }
     // Naming the format up front spares the start-up a probe of every image
@@ -248,7 +311,17 @@ void QtDisplay::showModal(Window& window, Window& owner)
 
 void QtDisplay::close(Window& window)
 {
-    impl_->closeWindow(window);
+    impl_->closeWindow(window, false);
+}
+
+void QtDisplay::reportErrorsWith(QtErrorReport& errors)
+{
+    impl_->reportErrorsWith(errors);
+}
+
+WindowLimits QtDisplay::windowLimits() const
+{
+    return impl_->windowLimits();
 }
 
 void QtDisplay::closeOnSignal(int signalFd, Window& window)

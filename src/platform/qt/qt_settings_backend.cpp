@@ -15,9 +15,10 @@ QString qstr(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Why a file could not be written, as an errno number: QSettings only says
-// that it failed.
-int writeFailure(const QString& path)
+// Why a file cannot be written, as an errno number, or 0 when nothing is in
+// the way: QSettings only says that it failed, and a write it could not make
+// would stay behind in its memory as if it had been made.
+int writeObstacle(const QString& path)
 {
     const QFileInfo file(path);
     if (file.isDir())
@@ -31,7 +32,13 @@ int writeFailure(const QString& path)
         return ENOTDIR;
     if (ancestor.exists() && !ancestor.isWritable())
         return EACCES;
-    return EIO;
+    return 0;
+}
+
+PlatformError writeError(int number, const QString& path)
+{
+    return PlatformError(number,
+                         std::string(std::strerror(number)) + ": cannot write settings file " + path.toStdString());
 }
 
 } // namespace
@@ -84,7 +91,11 @@ QtSettingsBackend::File& QtSettingsBackend::file(std::string_view app, std::stri
 std::string QtSettingsBackend::get(std::string_view app, std::string_view section, std::string_view key,
                                    std::string_view fallback)
 {
-    const QVariant value = file(app, section).settings().value(qstr(key));
+    QSettings& settings = file(app, section).settings();
+    // Picks up the file again when it changed on disk since the last access,
+    // say by a hand edit while the program runs.
+    settings.sync();
+    const QVariant value = settings.value(qstr(key));
     if (!value.isValid())
         return std::string(fallback);
     // An unquoted value with commas, as a hand-edited file may hold, reads as a list.
@@ -96,19 +107,29 @@ std::string QtSettingsBackend::get(std::string_view app, std::string_view sectio
 void QtSettingsBackend::save(std::string_view app, std::string_view section, std::string_view key,
                              std::string_view text)
 {
+    saveAll(app, section, {{std::string(key), std::string(text)}});
+}
+
+void QtSettingsBackend::saveAll(std::string_view app, std::string_view section,
+                                const std::vector<std::pair<std::string, std::string>>& values)
+{
     File& store = file(app, section);
     const QString path = store.path();
+    if (const int number = writeObstacle(path))
+        throw writeError(number, path);
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QSettings& settings = store.settings();
-    settings.setValue(qstr(key), qstr(text));
-    const bool madeDirectory = QDir().mkpath(QFileInfo(path).absolutePath());
+    for (const auto& [key, text] : values)
+        settings.setValue(qstr(key), qstr(text));
+    // One replacement of the whole file, merged with what is on disk now:
+    // QSettings writes a temporary copy, flushes it and renames it over the file.
     settings.sync();
-    if (madeDirectory && settings.status() != QSettings::AccessError)
+    if (settings.status() == QSettings::NoError)
         return;
-    const int number = writeFailure(path);
-    // Forget the unwritten value, so reads show what is really stored.
+    const int number = writeObstacle(path);
+    // Forget the unwritten values, so reads show what is really stored.
     files_.erase(path.toStdString());
-    throw PlatformError(number,
-                        std::string(std::strerror(number)) + ": cannot write settings file " + path.toStdString());
+    throw writeError(number != 0 ? number : EIO, path);
 }
 
 } // namespace davev

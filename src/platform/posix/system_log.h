@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string_view>
+
+namespace davev {
+
+// One line, at error priority, to the system log under the ident "DA-VEV".
+void writeSystemLog(std::string_view text);
+
+} // namespace davev

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Settings that cannot be stored are never lost silently. An error box
+# stands above the window it reports for, also when that window is kept on
+# top. Closed by the user: the error box stays, in front, until it is
+# dismissed, and the program then exits non-zero. Closed by a signal: the
+# failure is logged and the program exits non-zero at once.
+source "$(dirname "$0")/session.sh" "$1"
+command -v xmessage >/dev/null || { echo "skipped: xmessage is missing"; exit 77; }
+
+box_id() { xdotool search --onlyvisible --name '^DA-VEV$' | head -n1 | grep .; }
+above() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
+dismiss_box() {
+    wait_for 10 bash -c "[ \"\$(xdotool getactivewindow)\" = $1 ]" || fail "the error box is not in front"
+    keys Return
+    wait_for 10 bash -c "! xdotool search --onlyvisible --name '^DA-VEV\$'" || fail "the error box stayed"
+}
+
+mkdir -p "$(ini DA-VEV)" # the settings file replaced by a directory
+start_program
+
+# Always On Top makes the main window topmost once another window is in front.
+xmessage -name other -title other "in front" &
+PIDS+=($!)
+wait_for 10 window_id other || fail "xmessage did not map"
+activate other
+wait_for 10 above "$(window_id "$APP_TITLE")" || fail "the main window never became topmost"
+activate "$APP_TITLE"
+keys Tab Tab Tab space # START, source, target, then Save: the store refuses
+wait_for 30 box_id || fail "no error box for Save"
+box=$(box_id)
+xprop -id "$box" WM_TRANSIENT_FOR | grep -qi "$(printf '0x%x' "$(window_id "$APP_TITLE")")" ||
+    fail "the error box does not belong to the main window"
+above "$box" || fail "the error box is not kept above the topmost main window"
+dismiss_box "$box"
+
+wmctrl -c "$APP_TITLE"
+wait_for 30 box_id || fail "no error box at the close"
+kill -0 "$APP_PID" || fail "the program ended before the error was read"
+dismiss_box "$(box_id)"
+wait_for 30 bash -c "! kill -0 $APP_PID" || fail "program did not end once the error was dismissed"
+status=0
+wait "$APP_PID" || status=$?
+[ "$status" -ne 0 ] || fail "exit status 0 after settings were lost"
+grep -q "Is a directory" "$SCRATCH/program.log" || fail "failure not logged: $(cat "$SCRATCH/program.log")"
+
+start_program
+kill -TERM "$APP_PID"
+wait_for 30 bash -c "! kill -0 $APP_PID" || fail "program waited for someone after a signal"
+status=0
+wait "$APP_PID" || status=$?
+[ "$status" -ne 0 ] || fail "exit status 0 after settings were lost on a signal"
+echo "1 passed, 0 failed"
