@@ -7,8 +7,6 @@
 namespace davev {
 namespace {
 
-constexpr int FirstControlId = 1000;
-
 bool takesFocus(HWND control)
 {
     const LONG style = GetWindowLongW(control, GWL_STYLE);
@@ -243,6 +241,13 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_MOVE:
         moved();
+        return 0;
+    case WM_NEXTDLGCTL:
+        // Sent by a multi-line edit for Tab, as if this were a dialog box.
+        if (LOWORD(lParam) != 0)
+            SetFocus(reinterpret_cast<HWND>(wParam));
+        else if (const HWND next = GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0 ? TRUE : FALSE))
+            SetFocus(next);
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {

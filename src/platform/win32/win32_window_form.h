@@ -24,6 +24,8 @@ protected:
 // The window class of every form, so the message loops can tell the
 // program's windows from others.
 inline constexpr const wchar_t* FormClassName = L"DA-VEV Form";
+// A control's child window id: this plus the control's place in its layout.
+inline constexpr int FirstControlId = 1000;
 
 // One showing of a model window as a top-level window: the controls' child
 // windows in tab order, the caption and geometry kept in step with the
