@@ -114,7 +114,7 @@ public:
         }
         if (entry.form) {
             entry.form->detach();
-            entry.form->hide();
+            entry.form->destroyWindow();
         }
 
         --closingDepth_;
@@ -142,13 +142,13 @@ private:
     static bool onScreen(const Entry& entry) { return entry.form && entry.form->onScreen(); }
 
     // Each showing is built afresh from the model. The earlier form of the
-    // same window, hidden by now, goes as soon as none of its own messages is
+    // same window, closed by now, goes as soon as none of its own messages is
     // still being handled further up the stack.
     void replace(Entry& entry, std::unique_ptr<Form> form, Window* owner)
     {
         if (entry.form) {
             entry.form->detach();
-            entry.form->hide();
+            entry.form->destroyWindow();
             retired_.push_back(std::move(entry.form));
         }
         entry.form = std::move(form);

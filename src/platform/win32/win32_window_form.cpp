@@ -156,10 +156,10 @@ void Form::show()
     focusFirst();
 }
 
-void Form::hide()
+void Form::destroyWindow()
 {
     if (hwnd_ != nullptr)
-        ShowWindow(hwnd_, SW_HIDE);
+        DestroyWindow(hwnd_);
 }
 
 void Form::setIcons(Icons icons)
@@ -213,12 +213,12 @@ LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     ++form->busy_;
-    const LRESULT result = form->handle(message, wParam, lParam);
+    const LRESULT result = form->handle(hwnd, message, wParam, lParam);
     --form->busy_;
     return result;
 }
 
-LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Form::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
@@ -246,19 +246,19 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
         // Sent by a multi-line edit for Tab, as if this were a dialog box.
         if (LOWORD(lParam) != 0)
             SetFocus(reinterpret_cast<HWND>(wParam));
-        else if (const HWND next = GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0 ? TRUE : FALSE))
+        else if (const HWND next = GetNextDlgTabItem(hwnd, GetFocus(), wParam != 0 ? TRUE : FALSE))
             SetFocus(next);
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             const HWND focus = GetFocus();
-            if (focus != nullptr && IsChild(hwnd_, focus))
+            if (focus != nullptr && IsChild(hwnd, focus))
                 lastFocus_ = focus;
             return 0;
         }
         [[fallthrough]];
     case WM_SETFOCUS:
-        if (lastFocus_ != nullptr && IsChild(hwnd_, lastFocus_) && takesFocus(lastFocus_))
+        if (lastFocus_ != nullptr && IsChild(hwnd, lastFocus_) && takesFocus(lastFocus_))
             SetFocus(lastFocus_);
         else
             focusFirst();
@@ -266,7 +266,8 @@ LRESULT Form::handle(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    return DefWindowProcW(hwnd_, message, wParam, lParam);
+    // `hwnd`, not hwnd_: a handler may have destroyed the window meanwhile.
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 } // namespace davev

@@ -56,11 +56,13 @@ public:
     void focusFirst();
     // From here on the windows no longer read or write the model.
     void detach();
-    void hide();
+    // Takes the window and its controls off the screen for good; the form
+    // itself lives on while one of its messages is still being handled.
+    void destroyWindow();
 
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     void build();
     void applyWindow();
