@@ -65,6 +65,18 @@ private:
     }
 };
 
+// Handles messages until `condition` holds or `milliseconds` have passed;
+// returns the condition.
+inline bool waitFor(const std::function<bool()>& condition, int milliseconds = Generous)
+{
+    const DWORD start = GetTickCount();
+    // A steady tick, so the wait also ends when nothing else happens.
+    const UINT_PTR wake = SetTimer(nullptr, 0, 10, nullptr);
+    runMessageLoop([&] { return !condition() && GetTickCount() - start < static_cast<DWORD>(milliseconds); });
+    KillTimer(nullptr, wake);
+    return condition();
+}
+
 // The program's three windows on a display of their own.
 class RendererTest : public testing::Test {
 protected:
