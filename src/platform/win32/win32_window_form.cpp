@@ -239,6 +239,12 @@ LRESULT Form::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         if (window_ != nullptr)
             events_.closeRequested(*window_);
         return 0;
+    case WM_ENDSESSION:
+        // The user logs off or shuts down: closed the normal way, so its
+        // unload handler still stores what it stores.
+        if (wParam != FALSE && window_ != nullptr)
+            events_.closeRequested(*window_);
+        return 0;
     case WM_MOVE:
         moved();
         return 0;

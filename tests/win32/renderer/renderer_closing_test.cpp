@@ -102,6 +102,13 @@ TEST_F(RendererClosingTest, CloseUnloadsOnceAndAWindowShownAgainIsBuiltAfresh)
     EXPECT_EQ(unloads, (Names{"DA_VEV_MAIN", "DA_VEV_MAIN"}));
     EXPECT_FALSE(IsWindow(second));
     EXPECT_FALSE(main.loaded());
+
+    // Logging off closes it the same way.
+    main.load();
+    display.show(main);
+    SendMessageW(top(main), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(unloads.size(), 3u);
+    EXPECT_FALSE(main.loaded());
 }
 
 // The auto-close timer fires inside the About window's loop, which runs
