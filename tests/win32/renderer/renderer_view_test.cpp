@@ -231,15 +231,24 @@ TEST_F(RendererViewTest, CheckBoxShowsWhatTheModelDecides)
     click(hwnd);
     EXPECT_EQ(box.value(), CheckBox::Checked);
     EXPECT_EQ(SendMessageW(hwnd, BM_GETCHECK, 0, 0), BST_CHECKED);
-
-    // A handler that refuses the change puts the box back; the control follows.
-    box.onClick([&] {
-        if (box.value() == CheckBox::Unchecked)
-            box.setValue(CheckBox::Checked);
-    });
-    click(hwnd);
     SetFocus(hwnd);
     press(VK_SPACE);
+    EXPECT_EQ(box.value(), CheckBox::Unchecked);
+    EXPECT_EQ(SendMessageW(hwnd, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    press(VK_SPACE);
+    EXPECT_EQ(box.value(), CheckBox::Checked);
+
+    // A handler that refuses the change puts the box back; the control follows.
+    int refusals = 0;
+    box.onClick([&] {
+        if (box.value() == CheckBox::Unchecked) {
+            ++refusals;
+            box.setValue(CheckBox::Checked);
+        }
+    });
+    click(hwnd);
+    press(VK_SPACE);
+    EXPECT_EQ(refusals, 2);
     EXPECT_EQ(SendMessageW(hwnd, BM_GETCHECK, 0, 0), BST_CHECKED);
 
     box.onClick({});
