@@ -58,6 +58,15 @@ TEST_F(RendererClosingTest, ModalWindowDisablesItsOwnerUntilOkClosesIt)
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_TRUE(IsWindowEnabled(top(main)));
     EXPECT_TRUE(IsWindowVisible(top(main)));
+
+    // Shown again, and closed by a click that destroys the button under its own handling.
+    whileModal(about, main, [&] {
+        EXPECT_NE(top(about), dialog);
+        SendMessageW(child(about, "OK_BUTTON"), BM_CLICK, 0, 0);
+        EXPECT_FALSE(about.loaded());
+    });
+    EXPECT_EQ(unloads, (Names{"DA_VEV_ABOUT", "DA_VEV_ABOUT"}));
+    EXPECT_TRUE(IsWindowEnabled(top(main)));
 }
 
 TEST_F(RendererClosingTest, LockedDialogTextIsReadOnlyAndKeysDoNotCloseTheDialog)
