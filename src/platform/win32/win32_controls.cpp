@@ -20,11 +20,14 @@ std::wstring windowText(HWND hwnd)
     return text;
 }
 
+// A bordered label is drawn here: its frame line in the text colour (as the
+// display style shows it), its caption one line centred inside the frame.
 class LabelView : public ControlView {
 public:
     LabelView(Label& model, HWND hwnd) : ControlView(model, hwnd), label_(model)
     {
         const ControlSpec& design = model.design();
+        foreground_ = design.hasColours ? colourRef(design.foreground) : GetSysColor(COLOR_BTNTEXT);
         if (design.hasColours)
             brush_ = CreateSolidBrush(colourRef(design.background));
     }
@@ -38,7 +41,8 @@ public:
     {
         if (model_ == nullptr)
             return;
-        syncCaption(label_.caption());
+        if (syncCaption(label_.caption()) && label_.design().border)
+            InvalidateRect(hwnd_, nullptr, TRUE);
         syncVisible(label_.visible());
     }
 
@@ -52,13 +56,34 @@ public:
     {
         if (brush_ == nullptr)
             return nullptr;
-        SetTextColor(dc, colourRef(label_.design().foreground));
+        SetTextColor(dc, foreground_);
         SetBkColor(dc, colourRef(label_.design().background));
         return brush_;
     }
 
+    bool draw(const DRAWITEMSTRUCT& item) override
+    {
+        RECT rect = item.rcItem;
+        FillRect(item.hDC, &rect, brush_ != nullptr ? brush_ : GetSysColorBrush(COLOR_BTNFACE));
+        HBRUSH frame = CreateSolidBrush(foreground_);
+        FrameRect(item.hDC, &rect, frame);
+        DeleteObject(frame);
+        InflateRect(&rect, -1, -1);
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+        const HGDIOBJ previous = SelectObject(item.hDC, font);
+        SetTextColor(item.hDC, foreground_);
+        SetBkMode(item.hDC, TRANSPARENT);
+        const std::wstring text = windowText(hwnd_);
+        const UINT align = label_.design().centred ? DT_CENTER : DT_LEFT;
+        DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &rect,
+                  align | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(item.hDC, previous);
+        return true;
+    }
+
 private:
     Label& label_;
+    COLORREF foreground_;
     HBRUSH brush_ = nullptr;
 };
 
@@ -165,11 +190,8 @@ ChildClass childClass(const Control& control)
     const DWORD tabStop = design.tabIndex >= 0 ? WS_TABSTOP : 0;
     switch (control.kind()) {
     case ControlKind::Label: {
-        DWORD style = SS_NOTIFY | SS_NOPREFIX | (design.centred ? SS_CENTER : SS_LEFT);
-        // A bordered caption is one line, centred between the frame lines.
-        if (design.border)
-            style |= WS_BORDER | SS_CENTERIMAGE;
-        return {WC_STATICW, style, 0};
+        const DWORD type = design.border ? SS_OWNERDRAW : design.centred ? SS_CENTER : SS_LEFT;
+        return {WC_STATICW, SS_NOTIFY | SS_NOPREFIX | type, 0};
     }
     case ControlKind::Button:
         return {WC_BUTTONW, BS_PUSHBUTTON | tabStop, 0};
@@ -215,11 +237,13 @@ void ControlView::syncVisible(bool visible)
         ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
 }
 
-void ControlView::syncCaption(const std::string& caption)
+bool ControlView::syncCaption(const std::string& caption)
 {
     const std::wstring text = widen(caption);
-    if (windowText(hwnd_) != text)
-        SetWindowTextW(hwnd_, text.c_str());
+    if (windowText(hwnd_) == text)
+        return false;
+    SetWindowTextW(hwnd_, text.c_str());
+    return true;
 }
 
 void ControlView::syncEnabled(bool enabled)

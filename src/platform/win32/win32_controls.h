@@ -29,10 +29,13 @@ public:
     // The brush for WM_CTLCOLORSTATIC with the text colours set on `dc`, or
     // nullptr for the platform's own look.
     virtual HBRUSH colours(HDC /*dc*/) { return nullptr; }
+    // Paints an owner-drawn control; false when the control draws itself.
+    virtual bool draw(const DRAWITEMSTRUCT& /*item*/) { return false; }
 
 protected:
     void syncVisible(bool visible);
-    void syncCaption(const std::string& caption);
+    // True when the caption changed.
+    bool syncCaption(const std::string& caption);
     void syncEnabled(bool enabled);
 
     Control* model_;

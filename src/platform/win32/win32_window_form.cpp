@@ -233,6 +233,12 @@ LRESULT Form::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             if (HBRUSH brush = view->colours(reinterpret_cast<HDC>(wParam)))
                 return reinterpret_cast<LRESULT>(brush);
         break;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (ControlView* view = viewOf(item.hwndItem))
+            return view->draw(item) ? TRUE : FALSE;
+        break;
+    }
     case WM_CLOSE:
         // Never destroyed by the default handling: the display closes the
         // model window, which runs its unload handler first.

@@ -90,26 +90,42 @@ TEST_F(RendererViewTest, DisplayStyleLabelsAndFonts)
     openMain();
     const HWND status = child(main, "CURRENT_STATUS_LABEL");
     EXPECT_EQ(textOf(status), "READY...");
-    EXPECT_TRUE(styled(status, WS_BORDER));
-    EXPECT_EQ(GetWindowLongW(status, GWL_STYLE) & SS_TYPEMASK, SS_CENTER);
 
-    // The colours the window gives the label when asked, as the label asks when it paints.
-    HDC dc = CreateCompatibleDC(nullptr);
-    const auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageW(top(main), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(status)));
-    EXPECT_EQ(GetTextColor(dc), RGB(0, 255, 0));
-    EXPECT_EQ(GetBkColor(dc), RGB(0, 0, 0));
-    LOGBRUSH fill{};
-    ASSERT_NE(GetObjectW(brush, sizeof(fill), &fill), 0);
-    EXPECT_EQ(fill.lbColor, RGB(0, 0, 0));
+    // The label as it paints itself: a green frame line, black inside, green text.
+    RECT size{};
+    GetClientRect(status, &size);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size.right, size.bottom);
+    ReleaseDC(nullptr, screen);
+    const HGDIOBJ previous = SelectObject(dc, bitmap);
+    SendMessageW(status, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    const COLORREF green = RGB(0, 255, 0);
+    const COLORREF black = RGB(0, 0, 0);
+    EXPECT_EQ(GetPixel(dc, 0, 0), green);
+    EXPECT_EQ(GetPixel(dc, size.right - 1, size.bottom / 2), green);
+    EXPECT_EQ(GetPixel(dc, 2, size.bottom / 2), black);
+    int greenInside = 0;
+    int blackInside = 0;
+    for (int y = 1; y < size.bottom - 1; ++y)
+        for (int x = 1; x < size.right - 1; ++x) {
+            const COLORREF pixel = GetPixel(dc, x, y);
+            greenInside += GetRValue(pixel) == 0 && GetGValue(pixel) > 128 && GetBValue(pixel) == 0;
+            blackInside += pixel == black;
+        }
+    EXPECT_GT(greenInside, 20) << "the caption in green";
+    EXPECT_GT(blackInside, (size.right - 2) * (size.bottom - 2) / 2) << "on black";
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
 
-    const HWND plain = child(main, "SOURCE_TEXT_FILE_LABEL");
-    EXPECT_FALSE(styled(plain, WS_BORDER));
+    // A label without the style keeps the window's colours.
+    const HWND plain = child(main, "STATUS_LABEL");
     const auto plainBrush = reinterpret_cast<HBRUSH>(
         SendMessageW(top(main), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(plain)));
     LOGBRUSH plainFill{};
     GetObjectW(plainBrush, sizeof(plainFill), &plainFill);
-    EXPECT_NE(plainFill.lbColor, RGB(0, 0, 0)) << "default colours";
+    EXPECT_NE(plainFill.lbColor, black);
+    EXPECT_NE(GetTextColor(dc), green);
     DeleteDC(dc);
 
     const LOGFONTW save = fontOf(child(main, "SAVE_BUTTON"));
