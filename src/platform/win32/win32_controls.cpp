@@ -165,6 +165,15 @@ public:
         syncVisible(box_.visible());
     }
 
+    // Locked is not disabled: the box keeps the look of an editable one
+    // instead of the grey that Windows gives read-only edit controls.
+    HBRUSH colours(HDC dc) override
+    {
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return GetSysColorBrush(COLOR_WINDOW);
+    }
+
     void notified(int code) override
     {
         if (code != EN_CHANGE || syncing_ || model_ == nullptr)

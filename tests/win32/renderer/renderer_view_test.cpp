@@ -223,6 +223,13 @@ TEST_F(RendererViewTest, TypingReachesTheModelUnlessLocked)
 
     source.setLocked(true);
     EXPECT_TRUE(styled(line, ES_READONLY));
+    HDC dc = CreateCompatibleDC(nullptr);
+    LOGBRUSH fill{};
+    GetObjectW(reinterpret_cast<HBRUSH>(SendMessageW(top(main), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                     reinterpret_cast<LPARAM>(line))),
+               sizeof(fill), &fill);
+    DeleteDC(dc);
+    EXPECT_EQ(fill.lbColor, GetSysColor(COLOR_WINDOW)) << "locked, not greyed out";
     type(line, L"more\b\b");
     EXPECT_EQ(source.text(), "in.txt\xc3\xa9");
     EXPECT_EQ(textOf(line), "in.txt\xc3\xa9");
