@@ -287,5 +287,33 @@ TEST_F(RendererViewTest, CheckBoxShowsWhatTheModelDecides)
     EXPECT_EQ(main.checkBox("AUTOCLOSE_TICKBOX").value(), CheckBox::Unchecked);
 }
 
+// Width of an icon's colour image, 0 for no icon.
+int iconWidth(HWND window, WPARAM which)
+{
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
+    ICONINFO info{};
+    if (icon == nullptr || !GetIconInfo(icon, &info))
+        return 0;
+    BITMAP image{};
+    GetObjectW(info.hbmColor, sizeof(image), &image);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return image.bmWidth;
+}
+
+TEST_F(RendererViewTest, EveryWindowShowsTheResourceIconAtTheSystemSizes)
+{
+    display.setIcon(99);
+    openMain();
+    EXPECT_EQ(iconWidth(top(main), ICON_SMALL), 0) << "no such resource: the system's default";
+    display.close(main);
+
+    display.setIcon(1);
+    openMain();
+    EXPECT_EQ(iconWidth(top(main), ICON_SMALL), GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(iconWidth(top(main), ICON_BIG), GetSystemMetrics(SM_CXICON));
+    whileModal(about, main, [&] { EXPECT_EQ(iconWidth(top(about), ICON_SMALL), GetSystemMetrics(SM_CXSMICON)); });
+}
+
 } // namespace
 } // namespace davev::test
