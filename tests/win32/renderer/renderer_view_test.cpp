@@ -243,6 +243,10 @@ TEST_F(RendererViewTest, TypingReachesTheModelUnlessLocked)
     SendMessageW(edit, EM_SETSEL, 8, 8);
     type(edit, L"\rthree");
     EXPECT_EQ(command.text(), "one\r\ntwo\r\nthree");
+    SetFocus(edit);
+    SendMessageW(edit, EM_SETSEL, 3, 3);
+    press(VK_RETURN);
+    EXPECT_EQ(command.text(), "one\r\n\r\ntwo\r\nthree") << "Enter starts a new line in a multi-line box";
 }
 
 TEST_F(RendererViewTest, CheckBoxShowsWhatTheModelDecides)
