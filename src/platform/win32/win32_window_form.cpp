@@ -20,6 +20,28 @@ std::wstring windowText(HWND hwnd)
     return text;
 }
 
+constexpr UINT ActivateOwnedMessage = WM_APP + 1;
+
+// A visible, enabled form owned by `owner`: the modal window open over it.
+HWND enabledOwnedWindow(HWND owner)
+{
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM context) {
+            auto& s = *reinterpret_cast<Search*>(context);
+            if (GetWindow(hwnd, GW_OWNER) != s.owner || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd))
+                return TRUE;
+            s.found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 PlatformError lastError()
 {
     const DWORD code = GetLastError();
@@ -254,6 +276,12 @@ LRESULT Form::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MOVE:
         moved();
         return 0;
+    case ActivateOwnedMessage: {
+        const auto modal = reinterpret_cast<HWND>(wParam);
+        if (IsWindow(modal) && GetWindow(modal, GW_OWNER) == hwnd && GetActiveWindow() == hwnd)
+            SetForegroundWindow(modal);
+        return 0;
+    }
     case WM_NEXTDLGCTL:
         // Sent by a multi-line edit for Tab, as if this were a dialog box.
         if (LOWORD(lParam) != 0)
@@ -266,6 +294,14 @@ LRESULT Form::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             const HWND focus = GetFocus();
             if (focus != nullptr && IsChild(hwnd, focus))
                 lastFocus_ = focus;
+            return 0;
+        }
+        // Activated while a modal window has it disabled (a z-order change
+        // without SWP_NOACTIVATE does that): the modal window takes over, so
+        // the keyboard keeps reaching it. Not from inside the activation itself.
+        if (!IsWindowEnabled(hwnd)) {
+            if (const HWND modal = enabledOwnedWindow(hwnd))
+                PostMessageW(hwnd, ActivateOwnedMessage, reinterpret_cast<WPARAM>(modal), 0);
             return 0;
         }
         [[fallthrough]];

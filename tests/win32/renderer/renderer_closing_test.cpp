@@ -52,6 +52,12 @@ TEST_F(RendererClosingTest, ModalWindowDisablesItsOwnerUntilOkClosesIt)
         EXPECT_EQ(frame.left, 0);
         EXPECT_EQ(frame.top, 0);
         ASSERT_EQ(focused(about), "OK_BUTTON");
+        // Activating the disabled owner (as the always-on-top tick's z-order
+        // change does) hands the activation back to the modal window.
+        SetActiveWindow(top(main));
+        handlePendingMessages();
+        EXPECT_EQ(GetActiveWindow(), dialog);
+        ASSERT_EQ(focused(about), "OK_BUTTON");
         press(VK_RETURN);
     });
     EXPECT_EQ(unloads, Names{"DA_VEV_ABOUT"});
