@@ -25,3 +25,6 @@ for config in werror sanitize; do
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir "$out/$config" -j2 --output-on-failure --timeout 300
 done
+
+echo "== Windows program under Wine"
+bash scripts/test-windows.sh
