@@ -23,12 +23,20 @@ BOOL CALLBACK endMessageBox(HWND hwnd, LPARAM)
     return TRUE;
 }
 
+// Not LR_SHARED: a shared icon may come back at the size it was first
+// loaded at, whatever size is asked for.
 HICON loadIcon(int resourceId, int sizeMetric)
 {
     const int size = GetSystemMetrics(sizeMetric);
-    // Shared: the system keeps one copy per size and frees it with the process.
-    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size,
-                                         size, LR_DEFAULTCOLOR | LR_SHARED));
+    return static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+void destroyIcons(const Form::Icons& icons)
+{
+    for (HICON icon : {icons.small, icons.big})
+        if (icon != nullptr)
+            DestroyIcon(icon);
 }
 
 } // namespace
@@ -48,15 +56,17 @@ public:
         // Forms never touch the model on their way out.
         entries_.clear();
         retired_.clear();
+        destroyIcons(icons_);
     }
 
     void setIcon(int resourceId)
     {
-        icons_.small = loadIcon(resourceId, SM_CXSMICON);
-        icons_.big = loadIcon(resourceId, SM_CXICON);
+        const Form::Icons previous = icons_;
+        icons_ = {loadIcon(resourceId, SM_CXSMICON), loadIcon(resourceId, SM_CXICON)};
         for (auto& [window, entry] : entries_)
             if (entry.form)
                 entry.form->setIcons(icons_);
+        destroyIcons(previous);
     }
 
     void show(Window& window)

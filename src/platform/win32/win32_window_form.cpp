@@ -186,10 +186,11 @@ void Form::destroyWindow()
 
 void Form::setIcons(Icons icons)
 {
-    if (icons.small != nullptr)
-        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.small));
-    if (icons.big != nullptr)
-        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.big));
+    // No icon (none loaded) gives the system's default.
+    if (hwnd_ == nullptr)
+        return;
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.small));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.big));
 }
 
 void Form::focusFirst()
