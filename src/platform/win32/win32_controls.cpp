@@ -13,13 +13,6 @@ COLORREF colourRef(const Colour& colour)
     return RGB(colour.red, colour.green, colour.blue);
 }
 
-std::wstring windowText(HWND hwnd)
-{
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 // A bordered label is drawn here: its frame line in the text colour (as the
 // display style shows it), its caption one line centred inside the frame.
 class LabelView : public ControlView {
@@ -238,6 +231,13 @@ std::unique_ptr<ControlView> viewFor(Control& control, HWND hwnd)
 }
 
 } // namespace
+
+std::wstring windowText(HWND hwnd)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
 
 void ControlView::syncVisible(bool visible)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <windows.h>
 
 #include "platform/controls.h"
@@ -47,6 +48,9 @@ protected:
 // (timers). The view follows the model until detached.
 std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, int id, const PixelScale& scale,
                                                HFONT font);
+
+// The text of a window or control, as the wide-character API holds it.
+std::wstring windowText(HWND hwnd);
 
 // The layout's font at the screen's resolution. The Windows 3 raster face
 // "MS Sans Serif" is asked for as its scalable successor, so text stays sharp

@@ -13,13 +13,6 @@ bool takesFocus(HWND control)
     return (style & WS_TABSTOP) != 0 && (style & WS_VISIBLE) != 0 && IsWindowEnabled(control);
 }
 
-std::wstring windowText(HWND hwnd)
-{
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 constexpr UINT ActivateOwnedMessage = WM_APP + 1;
 
 // A visible, enabled form owned by `owner`: the modal window open over it.
@@ -74,11 +67,21 @@ Form::Form(Window& window, const PixelScale& scale, FormEvents& events, HWND own
     if (CreateWindowExW(0, FormClassName, caption.c_str(), style_, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr), this) == nullptr)
         throw lastError();
-    setIcons(icons);
-    build();
+    try {
+        setIcons(icons);
+        build();
+    } catch (...) {
+        release();
+        throw;
+    }
 }
 
 Form::~Form()
+{
+    release();
+}
+
+void Form::release()
 {
     // The model may be gone already: nothing here touches it.
     *attached_ = false;
@@ -89,6 +92,7 @@ Form::~Form()
         DestroyWindow(hwnd_);
     for (const auto& [spec, font] : fonts_)
         DeleteObject(font);
+    fonts_.clear();
 }
 
 void Form::build()

@@ -65,6 +65,8 @@ private:
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     void build();
+    // Destroys the windows and fonts; also when building fails half-way.
+    void release();
     void applyWindow();
     void moved();
     ControlView* viewOf(HWND child) const;
