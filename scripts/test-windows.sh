@@ -31,6 +31,17 @@ stop_wine() {
 trap stop_wine EXIT
 # A new prefix takes a while to set up: do it once, with a server that stays
 # up between the tests, or the first test waits on it.
+mkdir -p "$WINEPREFIX"
 wineserver -p
 wine wineboot --init >"$SCRATCH/wineboot.log" 2>&1 </dev/null
-ctest --test-dir "$out" --output-on-failure --timeout 600
+status=0
+ctest --test-dir "$out" --output-on-failure --timeout 600 || status=$?
+
+# Wine was told to leave the desktop alone: no menu entries, no associations.
+leftovers=$(find "$HOME" -path "$WINEPREFIX" -prune -o \
+    \( -name '*.desktop' -o -name '*.menu' -o -name 'mimeapps.list' -o -name '*.xml' \) -print)
+if [ -n "$leftovers" ]; then
+    echo "Wine wrote to the home directory: $leftovers" >&2
+    status=1
+fi
+exit $status

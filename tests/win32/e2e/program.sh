@@ -47,12 +47,11 @@ reg_value() { wine reg query "$SETTINGS" /v "$1" 2>/dev/null | sed -n "s/^ *$1 *
 reg_set() { wine reg add "$SETTINGS" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
 
 APP_TITLE="DA-VEV - DA-VEV"
-window_id() { xdotool search --name "^$1\$" | head -n1 | grep .; }
-active_is() { [ "$(xdotool getactivewindow)" = "$(window_id "$1")" ]; }
-activate() {
-    wmctrl -a "$1"
-    wait_for 20 active_is "$1" || fail "could not bring $1 to the front"
-}
+window_id() { xdotool search --onlyvisible --name "^$1\$" | head -n1 | grep .; }
+# Wine names its X window before the window manager has taken it on, so
+# asking for the activation is repeated until it holds.
+activated() { wmctrl -a "$1" && [ "$(xdotool getactivewindow)" = "$(window_id "$1")" ]; }
+activate() { wait_for 30 activated "$1" || fail "could not bring $1 to the front"; }
 keys() { xdotool key --clearmodifiers --delay 50 "$@"; }
 type_text() { xdotool type --clearmodifiers --delay 10 "$1"; }
 
