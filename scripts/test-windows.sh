@@ -17,23 +17,9 @@ cmake --build "$out" -j2
 
 echo "== Windows: test under Wine"
 source scripts/x-session.sh
+source scripts/wine-session.sh
 x_session_start davev-wine
-export WINEPREFIX=$SCRATCH/wine WINEDEBUG=-all
-# No menu entries or file associations written to the desktop; no .NET or
-# Gecko installers offered.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
-# Western European ANSI code page (1252), which the file output tests expect.
-export LC_ALL=C.UTF-8
-stop_wine() {
-    wineserver -k 2>/dev/null || true
-    x_session_cleanup
-}
-trap stop_wine EXIT
-# A new prefix takes a while to set up: do it once, with a server that stays
-# up between the tests, or the first test waits on it.
-mkdir -p "$WINEPREFIX"
-wineserver -p
-wine wineboot --init >"$SCRATCH/wineboot.log" 2>&1 </dev/null
+wine_session_start
 status=0
 ctest --test-dir "$out" --output-on-failure --timeout 600 || status=$?
 
