@@ -74,6 +74,14 @@ TEST_F(AnsiFile, AFileThatCannotBeReplacedIsReportedAndKept)
         EXPECT_NE(error.description().find("DA-VEV.bat"), std::string::npos) << error.description();
     }
     EXPECT_TRUE(std::filesystem::is_directory(name));
+
+    // A batch file the user made read-only stays as it is.
+    const std::string readOnly = dir / "NightlyImport.bat";
+    write(readOnly, "old");
+    ASSERT_TRUE(SetFileAttributesW(std::filesystem::path(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_THROW(write(readOnly, "new"), PlatformError);
+    EXPECT_EQ(readFile(readOnly), "old\r\n");
+    SetFileAttributesW(std::filesystem::path(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_THROW(write(dir / "no such directory" + "\\DA-VEV.bat", "text"), PlatformError);
 }
 

@@ -43,6 +43,11 @@ void AnsiFileOutput::open(const std::string& fileName)
 {
     discard();
     fileName_ = widen(fileName);
+    // Replacing by a move would go through a read-only file (Wine's move
+    // does), where opening it for output must fail as on Windows.
+    const DWORD attributes = GetFileAttributesW(fileName_.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throw systemError(ERROR_ACCESS_DENIED, "opening " + fileName + ", a read-only file");
     std::wstring directory = std::filesystem::path(fileName_).parent_path().native();
     if (directory.empty())
         directory = L".";
