@@ -1,5 +1,7 @@
 // Time of one Save through the program: the settings written through to disk
 // by the Qt INI backend and the batch file replaced by AtomicFileOutput.
+// Beside it, in turn with each Save, the anchors: the same bytes written to a
+// file with open/write/close, without and with fsync.
 // Runs in a fresh temporary directory (working directory and config directory).
 // Usage: save_bench [SAVES] [TEMP_PARENT]
 #include <QCoreApplication>
@@ -8,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -71,6 +74,29 @@ std::string slurp(const std::filesystem::path& path)
     return text.str();
 }
 
+double millisSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// One plain write of `bytes` to `path`, replacing it; returns false on failure.
+bool plainWrite(const std::string& path, const std::string& bytes, bool sync)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    if (sync)
+        ok = ::fsync(fd) == 0 && ok;
+    return ::close(fd) == 0 && ok;
+}
+
+void printRow(const char* name, const std::vector<double>& millis)
+{
+    std::printf("%-22s %10.3f %10.3f %10.3f %10.3f %10.3f\n", name, percentile(millis, 0.5), percentile(millis, 0.9),
+                percentile(millis, 0.99), percentile(millis, 0.0), percentile(millis, 1.0));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -109,15 +135,28 @@ int main(int argc, char** argv)
         MainWindow& m = program.mainControls();
         m.TARGET_TEXT_FILE_TEXTBOX.setText((dir / "target.txt").string());
 
-        std::vector<double> millis;
-        millis.reserve(static_cast<std::size_t>(saves));
+        const std::string plainPath = (dir / "plain.bat").string();
+        std::string batchBytes;
+        std::vector<double> saveMillis, plainMillis, syncedMillis;
+        bool plainOk = true;
         for (int i = 0; i < warmup + saves; ++i) {
             m.SOURCE_TEXT_FILE_TEXTBOX.setText((dir / ("source-" + std::to_string(i) + ".txt")).string());
-            const auto start = Clock::now();
+            auto start = Clock::now();
             m.SAVE_BUTTON.userClick();
-            const auto end = Clock::now();
-            if (i >= warmup)
-                millis.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+            const double save = millisSince(start);
+            if (batchBytes.empty())
+                batchBytes = slurp(dir / "DA-VEV.bat");
+            start = Clock::now();
+            plainOk = plainWrite(plainPath, batchBytes, false) && plainOk;
+            const double plain = millisSince(start);
+            start = Clock::now();
+            plainOk = plainWrite(plainPath, batchBytes, true) && plainOk;
+            const double synced = millisSince(start);
+            if (i >= warmup) {
+                saveMillis.push_back(save);
+                plainMillis.push_back(plain);
+                syncedMillis.push_back(synced);
+            }
         }
 
         const std::string lastSource = "source-" + std::to_string(warmup + saves - 1) + ".txt";
@@ -125,13 +164,17 @@ int main(int argc, char** argv)
         const std::string bat = slurp(dir / "DA-VEV.bat");
         const bool written = ini.find(lastSource) != std::string::npos && bat.find(lastSource) != std::string::npos;
 
-        std::printf("%-8s %10s %10s %10s %10s %10s\n", "saves", "median ms", "p90 ms", "p99 ms", "min ms", "max ms");
-        std::printf("%-8d %10.3f %10.3f %10.3f %10.3f %10.3f\n", saves, percentile(millis, 0.5),
-                    percentile(millis, 0.9), percentile(millis, 0.99), percentile(millis, 0.0),
-                    percentile(millis, 1.0));
-        std::printf("check: settings and batch file on disk: %s; errors reported: %d\n",
-                    written ? "checked" : "NOT FOUND", errors.reports);
-        if (!written || errors.reports)
+        std::printf("%-22s %10s %10s %10s %10s %10s\n", "operation", "median ms", "p90 ms", "p99 ms", "min ms",
+                    "max ms");
+        printRow("Save", saveMillis);
+        printRow("plain write", plainMillis);
+        printRow("plain write + fsync", syncedMillis);
+        std::printf("ratio Save / plain write + fsync (median): %.2f\n",
+                    percentile(saveMillis, 0.5) / percentile(syncedMillis, 0.5));
+        std::printf("check: %d saves; settings and batch file (%zu bytes) on disk: %s; plain writes: %s; "
+                    "errors reported: %d\n",
+                    saves, bat.size(), written ? "checked" : "NOT FOUND", plainOk ? "ok" : "FAILED", errors.reports);
+        if (!written || !plainOk || errors.reports)
             status = 1;
     }
     std::filesystem::current_path(parent);
