@@ -15,21 +15,11 @@ for tool in Xvfb openbox xprop wine wineserver winepath; do
     command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
 done
 
-source "$(dirname "$0")/../../scripts/x-session.sh"
+top=$(cd "$(dirname "$0")/../.." && pwd)
+source "$top/scripts/x-session.sh"
+source "$top/scripts/wine-session.sh"
 x_session_start davev-wine-bench
-export WINEPREFIX=$SCRATCH/wine WINEDEBUG=-all
-# The Western European ANSI code page, 1252.
-export LC_ALL=C.UTF-8
-# No menu entries or file associations on the desktop; no .NET or Gecko installers.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
-stop_wine() {
-    wineserver -k 2>/dev/null || true
-    x_session_cleanup
-}
-trap stop_wine EXIT
-mkdir -p "$WINEPREFIX"
-wineserver -p
-wine wineboot --init >"$SCRATCH/wineboot.log" 2>&1 </dev/null
+wine_session_start
 echo "wine: $(wine --version); file system: $(df -T "$SCRATCH" | awk 'NR == 2 { print $2 }')"
 
 # No timer may start: each program only shows its window.
