@@ -49,3 +49,6 @@ for fuzzer in batch_line runner; do
     echo "${fuzzer}_fuzz: $(grep -m1 -o 'Done [0-9]* runs in [0-9]* second(s)' "$log")"
     rm -rf "$scratch"
 done
+
+echo "== Windows program under Wine"
+bash scripts/test-windows.sh

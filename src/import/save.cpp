@@ -20,6 +20,18 @@ void requireQuotable(const TextBox& field, std::string_view what)
                             "in the import command; the batch file was left unchanged");
 }
 
+// A character the batch file's encoding would replace by a look-alike could
+// turn into a separator or a quote and name a different file.
+void requireRepresentable(const FileOutput& file, const TextBox& field, std::string_view what)
+{
+    if (file.canRepresent(field.text()))
+        return;
+    throw PlatformError(errors::BadFileName,
+                        "Bad file name: the " + std::string(what) +
+                            " path holds a character that the batch file's code page cannot represent; the batch "
+                            "file was left unchanged");
+}
+
 } // namespace
 
 void saveClick(MainWindow& m, SettingsStore& store, FileOutput& file)
@@ -28,6 +40,8 @@ void saveClick(MainWindow& m, SettingsStore& store, FileOutput& file)
     composeImportCommand(m);
     requireQuotable(m.SOURCE_TEXT_FILE_TEXTBOX, "source");
     requireQuotable(m.TARGET_TEXT_FILE_TEXTBOX, "target");
+    requireRepresentable(file, m.SOURCE_TEXT_FILE_TEXTBOX, "source");
+    requireRepresentable(file, m.TARGET_TEXT_FILE_TEXTBOX, "target");
     file.open(runnerBatchFileName(m));
     file.print(m.FULL_COMMAND_TEXTBOX.text());
     file.close();

@@ -42,6 +42,9 @@ public:
     virtual void open(const std::string& fileName) = 0;
     virtual void print(std::string_view text) = 0; // text followed by CR LF
     virtual void close() = 0;
+    // False when the file's encoding holds no exact form of `text`, so that
+    // writing it would put a look-alike character in its place.
+    virtual bool canRepresent(std::string_view /*text*/) const { return true; }
 };
 
 // Foreground window and the topmost band.

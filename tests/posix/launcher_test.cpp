@@ -60,7 +60,7 @@ protected:
 
 TEST_F(Launching, RunsBatchFilesNamedEveryWay)
 {
-    const std::string quoted = "\"" + writeRunner("quoted name.bat") + "\"";
+    const std::string quoted = '"' + writeRunner("quoted name.bat") + '"';
     const std::string spaced = writeRunner("My Import.bat");
     const WorkingDirectory here(dir.path());
     writeRunner("UPPER.BAT");
@@ -215,7 +215,7 @@ TEST_F(Launching, TheImportOutlivesTheProgramThatStartedIt)
 
 TEST_F(Launching, LeavesNoZombieBehind)
 {
-    const long pid = launcher.launch("\"" + writeRunner("Quick.bat") + "\"", WindowStyle::Hidden);
+    const long pid = launcher.launch('"' + writeRunner("Quick.bat") + '"', WindowStyle::Hidden);
     ASSERT_TRUE(ranOnce());
     const std::string entry = "/proc/" + std::to_string(pid);
     EXPECT_TRUE(waitUntil([&] { return !exists(entry); })) << "state: " << readFile(entry + "/stat");

@@ -2,17 +2,25 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <stdlib.h>
 
 namespace davev::test {
 
+// Like mkdtemp, which Windows lacks: a random name, created only if new.
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "davev-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = std::filesystem::temp_directory_path() / ("davev-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::replace);
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("no new temporary directory");
 }
 
 TempDir::~TempDir()

@@ -33,10 +33,15 @@ public:
     void open(const std::string& fileName) override;
     void print(std::string_view text) override;
     void close() override;
+    bool canRepresent(std::string_view text) const override
+    {
+        return unrepresentable.empty() || text.find(unrepresentable) == std::string_view::npos;
+    }
     std::string fileName;
     std::string bytes; // what the last successful close left in the file
     int opens = 0;
     bool failOpen = false;
+    std::string unrepresentable; // text that the file's encoding cannot hold
 
 private:
     std::string pending_;

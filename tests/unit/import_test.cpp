@@ -122,6 +122,20 @@ TEST_F(ImportTest, SaveRefusesAPathThatCannotBeQuoted)
     paths("/a\"b", "/ok.txt");
     m.SAVE_BUTTON.userClick();
     EXPECT_NE(h.errors.reports.back().description().find("source"), std::string::npos);
+
+    // A character the file's code page lacks is refused the same way, by field.
+    h.file.unrepresentable = "\u2215"; // DIVISION SLASH, a look-alike of '/'
+    for (const char* field : {"source", "target"}) {
+        h.errors.reports.clear();
+        const bool source = std::string_view(field) == "source";
+        paths(source ? "/a\u2215b.txt" : "/ok.txt", source ? "/ok.txt" : "/a\u2215b.txt");
+        m.SAVE_BUTTON.userClick();
+        ASSERT_EQ(h.errors.reports.size(), 1u);
+        EXPECT_EQ(h.errors.reports[0].number(), errors::BadFileName);
+        EXPECT_NE(h.errors.reports[0].description().find(field), std::string::npos);
+        EXPECT_EQ(h.file.bytes, good);
+        EXPECT_EQ(h.file.opens, 1);
+    }
 }
 
 TEST_F(ImportTest, SaveStopsAtTheFailingStep)

@@ -1,0 +1,115 @@
+#include "platform/win32/cmd_launcher.h"
+
+#include <cwctype>
+#include <windows.h>
+
+#include "platform/win32/system_error.h"
+#include "platform/win32/win32_text.h"
+
+namespace davev {
+namespace {
+
+struct Command {
+    std::wstring program;
+    std::wstring arguments;
+};
+
+bool namesFile(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+Command splitCommand(const std::wstring& line)
+{
+    if (namesFile(line))
+        return {line, {}};
+    std::size_t end;
+    std::wstring program;
+    if (!line.empty() && line.front() == L'"') {
+        end = line.find(L'"', 1);
+        program = line.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
+        end = end == std::wstring::npos ? line.size() : end + 1;
+    } else {
+        end = line.find_first_of(L" \t");
+        if (end == std::wstring::npos)
+            end = line.size();
+        program = line.substr(0, end);
+    }
+    const std::size_t rest = line.find_first_not_of(L" \t", end);
+    return {program, rest == std::wstring::npos ? std::wstring() : line.substr(rest)};
+}
+
+bool isBatchFile(const std::wstring& program)
+{
+    if (program.size() < 4)
+        return false;
+    std::wstring extension = program.substr(program.size() - 4);
+    for (wchar_t& c : extension)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return extension == L".bat" || extension == L".cmd";
+}
+
+std::wstring fullPath(const std::wstring& path)
+{
+    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return path;
+    std::wstring full(length, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), length, full.data(), nullptr));
+    return full;
+}
+
+std::wstring systemInterpreter()
+{
+    wchar_t directory[MAX_PATH + 1] = {};
+    const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
+    if (length == 0 || length > MAX_PATH)
+        throw lastSystemError("finding the system directory");
+    return std::wstring(directory, length) + L"\\cmd.exe";
+}
+
+} // namespace
+
+std::wstring CmdLauncher::interpreterCommandLine(const std::wstring& batchFile, const std::wstring& arguments)
+{
+    // /d: no AutoRun commands. /s /c: the interpreter drops exactly the
+    // outermost pair of quotes, so the quoted file name inside stays whole.
+    std::wstring line = L"cmd.exe /d /s /c \"\"" + batchFile + L"\"";
+    if (!arguments.empty())
+        line += L" " + arguments;
+    return line + L"\"";
+}
+
+long CmdLauncher::launch(const std::string& commandLine, WindowStyle style)
+{
+    const Command command = splitCommand(widen(commandLine));
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(style); // 0 SW_HIDE, 1 SW_SHOWNORMAL
+    PROCESS_INFORMATION process{};
+
+    std::wstring application;
+    std::wstring line;
+    DWORD flags = 0;
+    if (isBatchFile(command.program)) {
+        // The interpreter would start even without the file, and fail unseen.
+        if (!namesFile(command.program))
+            throw systemError(ERROR_FILE_NOT_FOUND, "starting " + commandLine);
+        application = systemInterpreter();
+        line = interpreterCommandLine(fullPath(command.program), command.arguments);
+        flags = style == WindowStyle::Hidden ? CREATE_NO_WINDOW : CREATE_NEW_CONSOLE;
+    } else {
+        line = widen(commandLine);
+    }
+    if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr, FALSE,
+                        flags, nullptr, nullptr, &startup, &process))
+        throw lastSystemError("starting " + commandLine);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<long>(process.dwProcessId);
+}
+
+} // namespace davev

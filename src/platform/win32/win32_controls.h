@@ -1,0 +1,60 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <windows.h>
+
+#include "platform/controls.h"
+#include "platform/win32/win32_window_scale.h"
+
+namespace davev {
+
+// A child window that shows one model control. The model is the source of
+// truth: sync() copies its state into the window, and user actions are handed
+// to the model, never applied by the control on its own. After detach() the
+// view no longer touches the model (its form is closed or going).
+class ControlView {
+public:
+    ControlView(Control& model, HWND hwnd) : model_(&model), hwnd_(hwnd) {}
+    virtual ~ControlView() = default;
+    ControlView(const ControlView&) = delete;
+    ControlView& operator=(const ControlView&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    Control* model() const { return model_; }
+    void detach() { model_ = nullptr; }
+
+    virtual void sync() = 0;
+    // A notification code from the control's WM_COMMAND.
+    virtual void notified(int /*code*/) {}
+    // The brush for WM_CTLCOLORSTATIC with the text colours set on `dc`, or
+    // nullptr for the platform's own look.
+    virtual HBRUSH colours(HDC /*dc*/) { return nullptr; }
+    // Paints an owner-drawn control; false when the control draws itself.
+    virtual bool draw(const DRAWITEMSTRUCT& /*item*/) { return false; }
+
+protected:
+    void syncVisible(bool visible);
+    // True when the caption changed.
+    bool syncCaption(const std::string& caption);
+    void syncEnabled(bool enabled);
+
+    Control* model_;
+    HWND hwnd_;
+};
+
+// The child window for `control` inside `parent` at its design geometry,
+// with `id` as its control id, or nullptr for controls that have no window
+// (timers). The view follows the model until detached.
+std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, int id, const PixelScale& scale,
+                                               HFONT font);
+
+// The text of a window or control, as the wide-character API holds it.
+std::wstring windowText(HWND hwnd);
+
+// The layout's font at the screen's resolution. The Windows 3 raster face
+// "MS Sans Serif" is asked for as its scalable successor, so text stays sharp
+// at every DPI.
+HFONT createLayoutFont(const FontSpec& design, const PixelScale& scale);
+
+} // namespace davev

@@ -1,0 +1,226 @@
+#include "platform/win32/win32_display.h"
+
+#include <map>
+#include <string_view>
+#include <vector>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "platform/win32/win32_event_loop.h"
+#include "platform/win32/win32_window_form.h"
+
+namespace davev {
+namespace {
+
+// Message boxes (an error report, say) still open once the program's last
+// window has gone.
+BOOL CALLBACK endMessageBox(HWND hwnd, LPARAM)
+{
+    wchar_t cls[16] = {};
+    if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, cls, 16) > 0 && std::wstring_view(cls) == L"#32770")
+        EndDialog(hwnd, IDOK);
+    return TRUE;
+}
+
+// Not LR_SHARED: a shared icon may come back at the size it was first
+// loaded at, whatever size is asked for.
+HICON loadIcon(int resourceId, int sizeMetric)
+{
+    const int size = GetSystemMetrics(sizeMetric);
+    return static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+void destroyIcons(const Form::Icons& icons)
+{
+    for (HICON icon : {icons.small, icons.big})
+        if (icon != nullptr)
+            DestroyIcon(icon);
+}
+
+} // namespace
+
+class Win32Display::Impl : public FormEvents {
+public:
+    Impl() : scale_(PixelScale::ofScreen())
+    {
+        INITCOMMONCONTROLSEX controls{};
+        controls.dwSize = sizeof(controls);
+        controls.dwICC = ICC_STANDARD_CLASSES;
+        InitCommonControlsEx(&controls);
+    }
+
+    ~Impl()
+    {
+        // Forms never touch the model on their way out.
+        entries_.clear();
+        retired_.clear();
+        destroyIcons(icons_);
+    }
+
+    void setIcon(int resourceId)
+    {
+        const Form::Icons previous = icons_;
+        icons_ = {loadIcon(resourceId, SM_CXSMICON), loadIcon(resourceId, SM_CXICON)};
+        for (auto& [window, entry] : entries_)
+            if (entry.form)
+                entry.form->setIcons(icons_);
+        destroyIcons(previous);
+    }
+
+    void show(Window& window)
+    {
+        Entry& entry = entries_[&window];
+        if (onScreen(entry)) {
+            const HWND hwnd = entry.form->hwnd();
+            if (IsIconic(hwnd))
+                ShowWindow(hwnd, SW_RESTORE);
+            SetForegroundWindow(hwnd);
+            return;
+        }
+        replace(entry, std::make_unique<Form>(window, scale_, *this, nullptr, icons_), nullptr);
+        entry.form->show();
+    }
+
+    void showModal(Window& window, Window& owner)
+    {
+        Entry& entry = entries_[&window];
+        if (onScreen(entry))
+            throw PlatformError(400, "Form already displayed; can't show modally: " + window.name());
+        HWND ownerHwnd = nullptr;
+        if (const auto it = entries_.find(&owner); it != entries_.end() && onScreen(it->second))
+            ownerHwnd = it->second.form->hwnd();
+        replace(entry, std::make_unique<Form>(window, scale_, *this, ownerHwnd, icons_), &owner);
+        Form* const form = entry.form.get();
+        if (ownerHwnd != nullptr && IsWindowEnabled(ownerHwnd)) {
+            EnableWindow(ownerHwnd, FALSE);
+            entry.disabledOwner = ownerHwnd;
+        }
+        form->show();
+        // Map entries stay put; the form may be replaced or detached meanwhile.
+        runMessageLoop([&entry, form] { return entry.form.get() == form && form->model() != nullptr; });
+    }
+
+    void closeWindow(Window& window)
+    {
+        Entry& entry = entries_[&window];
+        if (entry.closing)
+            return;
+        entry.closing = true;
+        ++closingDepth_;
+
+        window.unload();
+        std::vector<Window*> owned;
+        for (auto& [other, otherEntry] : entries_)
+            if (other != &window && otherEntry.owner == &window && (other->loaded() || onScreen(otherEntry)))
+                owned.push_back(other);
+        for (Window* other : owned)
+            closeWindow(*other);
+        // Before the window goes, so the system hands activation back to the owner.
+        if (entry.disabledOwner != nullptr) {
+            EnableWindow(entry.disabledOwner, TRUE);
+            entry.disabledOwner = nullptr;
+        }
+        if (entry.form) {
+            entry.form->detach();
+            entry.form->destroyWindow();
+        }
+
+        --closingDepth_;
+        entry.closing = false;
+        endWhenEmpty();
+    }
+
+    void closeRequested(Window& window) override { closeWindow(window); }
+
+    int runEventLoop()
+    {
+        runMessageLoop([this] { return anyLoaded(); });
+        reap();
+        return 0;
+    }
+
+private:
+    struct Entry {
+        Window* owner = nullptr;
+        std::unique_ptr<Form> form;
+        HWND disabledOwner = nullptr;
+        bool closing = false;
+    };
+
+    static bool onScreen(const Entry& entry) { return entry.form && entry.form->onScreen(); }
+
+    // Each showing is built afresh from the model. The earlier form of the
+    // same window, closed by now, goes as soon as none of its own messages is
+    // still being handled further up the stack.
+    void replace(Entry& entry, std::unique_ptr<Form> form, Window* owner)
+    {
+        if (entry.form) {
+            entry.form->detach();
+            entry.form->destroyWindow();
+            retired_.push_back(std::move(entry.form));
+        }
+        entry.form = std::move(form);
+        entry.owner = owner;
+        entry.disabledOwner = nullptr;
+        reap();
+    }
+
+    void reap()
+    {
+        std::erase_if(retired_, [](const std::unique_ptr<Form>& form) { return !form->busy(); });
+    }
+
+    bool anyLoaded() const
+    {
+        for (const auto& [window, entry] : entries_)
+            if (window->loaded())
+                return true;
+        return false;
+    }
+
+    void endWhenEmpty()
+    {
+        if (closingDepth_ > 0 || anyLoaded())
+            return;
+        EnumThreadWindows(GetCurrentThreadId(), &endMessageBox, 0);
+    }
+
+    PixelScale scale_;
+    Form::Icons icons_;
+    std::map<Window*, Entry> entries_;
+    std::vector<std::unique_ptr<Form>> retired_;
+    int closingDepth_ = 0;
+};
+
+Win32Display::Win32Display() : impl_(std::make_unique<Impl>()) {}
+
+Win32Display::~Win32Display() = default;
+
+void Win32Display::setIcon(int resourceId)
+{
+    impl_->setIcon(resourceId);
+}
+
+void Win32Display::show(Window& window)
+{
+    impl_->show(window);
+}
+
+void Win32Display::showModal(Window& window, Window& owner)
+{
+    impl_->showModal(window, owner);
+}
+
+void Win32Display::close(Window& window)
+{
+    impl_->closeWindow(window);
+}
+
+int Win32Display::runEventLoop()
+{
+    return impl_->runEventLoop();
+}
+
+} // namespace davev

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/controls.h"
+#include "platform/services.h"
+
+namespace davev {
+
+// Shows the model's windows as Win32 windows with the system's themed
+// controls. Lives on the user-interface thread; it may outlive the model
+// windows or be outlived by them. Each window's handle, given to the model
+// when the window is shown, is its top-level HWND.
+class Win32Display : public WindowDisplay {
+public:
+    Win32Display();
+    ~Win32Display() override;
+    Win32Display(const Win32Display&) = delete;
+    Win32Display& operator=(const Win32Display&) = delete;
+
+    // The icon of every window, from the executable's icon resource
+    // `resourceId`, at the system's small (title bar) and large sizes. A
+    // missing resource keeps the system's default icon.
+    void setIcon(int resourceId);
+
+    void show(Window& window) override;
+    // Disables the owner and runs a nested message loop until the window is
+    // closed. Throws PlatformError 400 when the window is already on screen.
+    void showModal(Window& window, Window& owner) override;
+    void close(Window& window) override;
+
+    // Runs the message loop until no window is loaded any more; returns at
+    // once when none is. The result is the program's exit code.
+    int runEventLoop();
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace davev

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace davev {
+
+// The model keeps its text in UTF-8; the wide-character API takes UTF-16.
+// A malformed sequence on either side becomes U+FFFD instead of failing.
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view utf16);
+
+// The system's description of a Windows error code (GetLastError and the
+// like), in UTF-8 and without the trailing line end.
+std::string systemErrorText(unsigned long code);
+
+} // namespace davev

@@ -1,0 +1,96 @@
+#include "platform/win32/win32_timer_driver.h"
+
+#include "platform/win32/win32_text.h"
+
+namespace davev {
+namespace {
+constexpr const wchar_t* TimerWindowClass = L"DA-VEV Timers";
+}
+
+Win32TimerDriver::Win32TimerDriver()
+{
+    static const ATOM timerClass = [] {
+        WNDCLASSEXW cls{};
+        cls.cbSize = sizeof(cls);
+        cls.lpfnWndProc = &Win32TimerDriver::windowProc;
+        cls.hInstance = GetModuleHandleW(nullptr);
+        cls.lpszClassName = TimerWindowClass;
+        return RegisterClassExW(&cls);
+    }();
+    if (timerClass != 0)
+        window_ = CreateWindowExW(0, TimerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleW(nullptr), this);
+    if (window_ == nullptr) {
+        const DWORD code = GetLastError();
+        throw PlatformError(static_cast<int>(code), systemErrorText(code));
+    }
+}
+
+Win32TimerDriver::~Win32TimerDriver()
+{
+    DestroyWindow(window_);
+}
+
+void Win32TimerDriver::timerChanged(Timer& timer)
+{
+    const bool run = timer.enabled() && timer.interval() > 0;
+    const auto it = running_.find(&timer);
+    if (!run) {
+        stop(timer);
+        return;
+    }
+    if (it != running_.end() && it->second.interval == timer.interval())
+        return;
+    stop(timer);
+    const UINT_PTR id = nextId_++;
+    if (SetTimer(window_, id, static_cast<UINT>(timer.interval()), nullptr) == 0) {
+        const DWORD code = GetLastError();
+        throw PlatformError(static_cast<int>(code), systemErrorText(code));
+    }
+    running_[&timer] = {id, timer.interval()};
+    byId_[id] = &timer;
+}
+
+void Win32TimerDriver::timerDestroyed(Timer& timer)
+{
+    stop(timer);
+}
+
+bool Win32TimerDriver::running(const Timer& timer) const
+{
+    return running_.contains(&timer);
+}
+
+void Win32TimerDriver::stop(const Timer& timer)
+{
+    const auto it = running_.find(&timer);
+    if (it == running_.end())
+        return;
+    KillTimer(window_, it->second.id);
+    byId_.erase(it->second.id);
+    running_.erase(it);
+}
+
+void Win32TimerDriver::tick(UINT_PTR id)
+{
+    const auto it = byId_.find(id);
+    // The handler may stop, restart or destroy the timer: nothing of it is
+    // touched after it has run.
+    if (it != byId_.end())
+        it->second->fire();
+}
+
+LRESULT CALLBACK Win32TimerDriver::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* driver = static_cast<Win32TimerDriver*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(driver));
+    } else if (message == WM_TIMER) {
+        if (auto* driver = reinterpret_cast<Win32TimerDriver*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+            driver->tick(wParam);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace davev

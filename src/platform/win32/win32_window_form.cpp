@@ -1,0 +1,326 @@
+#include "platform/win32/win32_window_form.h"
+
+#include <algorithm>
+
+#include "platform/win32/win32_text.h"
+
+namespace davev {
+namespace {
+
+bool takesFocus(HWND control)
+{
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    return (style & WS_TABSTOP) != 0 && (style & WS_VISIBLE) != 0 && IsWindowEnabled(control);
+}
+
+constexpr UINT ActivateOwnedMessage = WM_APP + 1;
+
+// A visible, enabled form owned by `owner`: the modal window open over it.
+HWND enabledOwnedWindow(HWND owner)
+{
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM context) {
+            auto& s = *reinterpret_cast<Search*>(context);
+            if (GetWindow(hwnd, GW_OWNER) != s.owner || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd))
+                return TRUE;
+            s.found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+PlatformError lastError()
+{
+    const DWORD code = GetLastError();
+    return PlatformError(static_cast<int>(code), systemErrorText(code));
+}
+
+} // namespace
+
+Form::Form(Window& window, const PixelScale& scale, FormEvents& events, HWND owner, Icons icons)
+    : window_(&window), scale_(scale), events_(events)
+{
+    static const ATOM formClass = [] {
+        WNDCLASSEXW cls{};
+        cls.cbSize = sizeof(cls);
+        cls.lpfnWndProc = &Form::windowProc;
+        cls.hInstance = GetModuleHandleW(nullptr);
+        cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW, whatever UNICODE says
+        cls.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+        cls.lpszClassName = FormClassName;
+        return RegisterClassExW(&cls);
+    }();
+    if (formClass == 0)
+        throw lastError();
+
+    // A fixed single-line frame: no sizing border and no maximize button.
+    style_ = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    if (window.design().minimizeButton)
+        style_ |= WS_MINIMIZEBOX;
+    const std::wstring caption = widen(window.caption());
+    if (CreateWindowExW(0, FormClassName, caption.c_str(), style_, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr), this) == nullptr)
+        throw lastError();
+    try {
+        setIcons(icons);
+        build();
+    } catch (...) {
+        release();
+        throw;
+    }
+}
+
+Form::~Form()
+{
+    release();
+}
+
+void Form::release()
+{
+    // The model may be gone already: nothing here touches it.
+    *attached_ = false;
+    window_ = nullptr;
+    for (auto& view : views_)
+        view->detach();
+    if (hwnd_ != nullptr)
+        DestroyWindow(hwnd_);
+    for (const auto& [spec, font] : fonts_)
+        DeleteObject(font);
+    fonts_.clear();
+}
+
+void Form::build()
+{
+    // Child windows are created in tab order: the dialog navigation that
+    // Tab drives follows their z-order.
+    std::vector<std::pair<Control*, int>> ordered;
+    int id = FirstControlId;
+    for (const auto& control : window_->controls())
+        ordered.emplace_back(control.get(), id++);
+    std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+        return a.first->design().tabIndex < b.first->design().tabIndex;
+    });
+    for (auto& [control, controlId] : ordered) {
+        std::unique_ptr<ControlView> view =
+            createControlView(*control, hwnd_, controlId, scale_, fontFor(control->design().font));
+        if (!view)
+            continue;
+        ControlView* raw = view.get();
+        control->setObserver([attached = attached_, raw] {
+            if (*attached)
+                raw->sync();
+        });
+        byId_[controlId] = raw;
+        views_.push_back(std::move(view));
+    }
+    window_->setObserver([attached = attached_, this] {
+        if (*attached)
+            applyWindow();
+    });
+    applyWindow();
+}
+
+HFONT Form::fontFor(const FontSpec& design)
+{
+    for (const auto& [spec, font] : fonts_)
+        if (spec.family == design.family && spec.points == design.points && spec.bold == design.bold)
+            return font;
+    HFONT font = createLayoutFont(design, scale_);
+    fonts_.emplace_back(design, font);
+    return font;
+}
+
+void Form::applyWindow()
+{
+    if (window_ == nullptr || hwnd_ == nullptr)
+        return;
+    const std::wstring caption = widen(window_->caption());
+    if (windowText(hwnd_) != caption)
+        SetWindowTextW(hwnd_, caption.c_str());
+
+    // The model holds the outer size; the design frame around the client
+    // area is taken off, whatever frame the system draws.
+    const WindowSpec& design = window_->design();
+    const double clientWidth = double{window_->width()} - design.frameLeft - design.frameRight;
+    const double clientHeight = double{window_->height()} - design.frameTop - design.frameBottom;
+    RECT outer{0, 0, std::max(1, scale_.toPixels(clientWidth)), std::max(1, scale_.toPixels(clientHeight))};
+    AdjustWindowRectEx(&outer, style_, FALSE, 0);
+    const int x = scale_.toPixels(window_->left());
+    const int y = scale_.toPixels(window_->top());
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    RECT now{};
+    GetWindowRect(hwnd_, &now);
+    if (now.left != x || now.top != y || now.right - now.left != width || now.bottom - now.top != height)
+        SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::moved()
+{
+    if (window_ == nullptr || !IsWindowVisible(hwnd_) || IsIconic(hwnd_))
+        return;
+    RECT now{};
+    GetWindowRect(hwnd_, &now);
+    // Our own move to the model's position: the model keeps its exact twips.
+    if (now.left == scale_.toPixels(window_->left()) && now.top == scale_.toPixels(window_->top()))
+        return;
+    window_->placedBy(scale_.toTwips(now.left), scale_.toTwips(now.top));
+}
+
+void Form::show()
+{
+    if (window_ != nullptr)
+        window_->setHandle(reinterpret_cast<Window::Handle>(hwnd_));
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+    focusFirst();
+}
+
+void Form::destroyWindow()
+{
+    if (hwnd_ != nullptr)
+        DestroyWindow(hwnd_);
+}
+
+void Form::setIcons(Icons icons)
+{
+    // No icon (none loaded) gives the system's default.
+    if (hwnd_ == nullptr)
+        return;
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.small));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.big));
+}
+
+void Form::focusFirst()
+{
+    for (const auto& view : views_) {
+        if (takesFocus(view->hwnd())) {
+            SetFocus(view->hwnd());
+            return;
+        }
+    }
+}
+
+void Form::detach()
+{
+    *attached_ = false;
+    window_ = nullptr;
+    for (auto& view : views_)
+        view->detach();
+}
+
+ControlView* Form::viewOf(HWND child) const
+{
+    const auto it = byId_.find(GetDlgCtrlID(child));
+    return it != byId_.end() && it->second->hwnd() == child ? it->second : nullptr;
+}
+
+LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Form* form = nullptr;
+    if (message == WM_NCCREATE) {
+        form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        form->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    } else {
+        form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (form == nullptr)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // Also when the system destroys the window along with its owner.
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        form->hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    ++form->busy_;
+    const LRESULT result = form->handle(hwnd, message, wParam, lParam);
+    --form->busy_;
+    return result;
+}
+
+LRESULT Form::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        // IDOK and IDCANCEL from the dialog navigation come without a control
+        // and mean nothing here: Enter and Escape reach only the focused control.
+        if (lParam != 0)
+            if (ControlView* view = viewOf(reinterpret_cast<HWND>(lParam)))
+                view->notified(HIWORD(wParam));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        if (ControlView* view = viewOf(reinterpret_cast<HWND>(lParam)))
+            if (HBRUSH brush = view->colours(reinterpret_cast<HDC>(wParam)))
+                return reinterpret_cast<LRESULT>(brush);
+        break;
+    case WM_DRAWITEM: {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (ControlView* view = viewOf(item.hwndItem))
+            return view->draw(item) ? TRUE : FALSE;
+        break;
+    }
+    case WM_CLOSE:
+        // Never destroyed by the default handling: the display closes the
+        // model window, which runs its unload handler first.
+        if (window_ != nullptr)
+            events_.closeRequested(*window_);
+        return 0;
+    case WM_ENDSESSION:
+        // The user logs off or shuts down: closed the normal way, so its
+        // unload handler still stores what it stores.
+        if (wParam != FALSE && window_ != nullptr)
+            events_.closeRequested(*window_);
+        return 0;
+    case WM_MOVE:
+        moved();
+        return 0;
+    case ActivateOwnedMessage: {
+        const auto modal = reinterpret_cast<HWND>(wParam);
+        if (IsWindow(modal) && GetWindow(modal, GW_OWNER) == hwnd && GetActiveWindow() == hwnd)
+            SetForegroundWindow(modal);
+        return 0;
+    }
+    case WM_NEXTDLGCTL:
+        // Sent by a multi-line edit for Tab, as if this were a dialog box.
+        if (LOWORD(lParam) != 0)
+            SetFocus(reinterpret_cast<HWND>(wParam));
+        else if (const HWND next = GetNextDlgTabItem(hwnd, GetFocus(), wParam != 0 ? TRUE : FALSE))
+            SetFocus(next);
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(hwnd, focus))
+                lastFocus_ = focus;
+            return 0;
+        }
+        // Activated while a modal window has it disabled (a z-order change
+        // without SWP_NOACTIVATE does that): the modal window takes over, so
+        // the keyboard keeps reaching it. Not from inside the activation itself.
+        if (!IsWindowEnabled(hwnd)) {
+            if (const HWND modal = enabledOwnedWindow(hwnd))
+                PostMessageW(hwnd, ActivateOwnedMessage, reinterpret_cast<WPARAM>(modal), 0);
+            return 0;
+        }
+        [[fallthrough]];
+    case WM_SETFOCUS:
+        if (lastFocus_ != nullptr && IsChild(hwnd, lastFocus_) && takesFocus(lastFocus_))
+            SetFocus(lastFocus_);
+        else
+            focusFirst();
+        return 0;
+    default:
+        break;
+    }
+    // `hwnd`, not hwnd_: a handler may have destroyed the window meanwhile.
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+} // namespace davev

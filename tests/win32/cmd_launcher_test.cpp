@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <windows.h>
+
+#include "files.h"
+#include "platform/platform_error.h"
+#include "platform/win32/cmd_launcher.h"
+#include "platform/win32/win32_text.h"
+
+namespace davev {
+namespace {
+
+using test::readFile;
+using test::TempDir;
+
+bool waitUntil(const std::function<bool()>& condition, std::chrono::seconds bound = std::chrono::seconds(60))
+{
+    const auto end = std::chrono::steady_clock::now() + bound;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Runs each test in a temporary working directory, as the program runs in
+// the directory that holds its batch file.
+class Launching : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        wchar_t previous[MAX_PATH + 1] = {};
+        GetCurrentDirectoryW(MAX_PATH, previous);
+        previous_ = previous;
+        ASSERT_TRUE(SetCurrentDirectoryW(dir.path().c_str()));
+    }
+    void TearDown() override { SetCurrentDirectoryW(previous_.c_str()); }
+
+    TempDir dir;
+    CmdLauncher launcher;
+
+private:
+    std::wstring previous_;
+};
+
+TEST_F(Launching, TheRunnerBatchFileRunsHiddenThroughTheSystemInterpreter)
+{
+    writeFile(dir / "source.txt", "line one\r\nline two");
+    writeFile(dir / "target.txt", "old\r\n");
+    writeFile(dir / "DA-VEV.bat", "type \"source.txt\" >> \"target.txt\"\r\necho. >> \"target.txt\"\r\n");
+
+    EXPECT_GT(launcher.launch("DA-VEV.bat", WindowStyle::Hidden), 0);
+    // The system interpreter's echo. writes the space before ">>", then CR LF.
+    const std::string once = "old\r\nline one\r\nline two \r\n";
+    EXPECT_TRUE(waitUntil([&] { return readFile(dir / "target.txt") == once; })) << readFile(dir / "target.txt");
+
+    launcher.launch("DA-VEV.bat", WindowStyle::Hidden);
+    EXPECT_TRUE(waitUntil([&] { return readFile(dir / "target.txt") == once + "line one\r\nline two \r\n"; }))
+        << readFile(dir / "target.txt");
+}
+
+TEST_F(Launching, ANameWithASpaceRunsThatFileAndNotAShorterPrefix)
+{
+    writeFile(dir / "My Prog.bat", "echo right>> \"target.txt\"\r\n");
+    // Unquoted, the interpreter would run My.bat with the argument Prog.bat.
+    writeFile(dir / "My.bat", "echo wrong>> \"target.txt\"\r\n");
+    writeFile(dir / "My", "not a program");
+
+    launcher.launch("My Prog.bat", WindowStyle::Hidden);
+    ASSERT_TRUE(waitUntil([&] { return !readFile(dir / "target.txt").empty(); }));
+    EXPECT_EQ(readFile(dir / "target.txt"), "right\r\n");
+    EXPECT_EQ(CmdLauncher::interpreterCommandLine(L"C:\\w\\My Prog.bat", L""),
+              L"cmd.exe /d /s /c \"\"C:\\w\\My Prog.bat\"\"");
+}
+
+TEST_F(Launching, WhatCannotBeStartedIsReportedWithTheWindowsError)
+{
+    try {
+        launcher.launch("DA-VEV.bat", WindowStyle::Hidden);
+        FAIL() << "no batch file: Run Now before any Save";
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.number(), ERROR_FILE_NOT_FOUND);
+        EXPECT_NE(error.description().find("DA-VEV.bat"), std::string::npos) << error.description();
+        EXPECT_GT(error.description().find(" (starting"), 0u) << "the system's text comes first";
+    }
+    // "del " names no program: del is built into the interpreter.
+    try {
+        launcher.launch("\"del \"C:\\TEST-TYPE\\TARGET-FILE.txt", WindowStyle::NormalFocus);
+        FAIL() << "the DEL FILE command line starts nothing";
+    } catch (const PlatformError& error) {
+        EXPECT_NE(error.number(), 0);
+    }
+}
+
+} // namespace
+} // namespace davev

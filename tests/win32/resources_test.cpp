@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+#include <windows.h>
+
+#include "app/identity.h"
+#include "platform/win32/win32_text.h"
+
+namespace davev {
+namespace {
+
+// DA-VEV.exe of the same build tree.
+std::filesystem::path programPath()
+{
+    wchar_t self[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return std::filesystem::path(self).parent_path() / L".." / L".." / L"src" / L"DA-VEV.exe";
+}
+
+class ProgramResources : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::wstring path = programPath().native();
+        DWORD ignored = 0;
+        version.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+        ASSERT_FALSE(version.empty()) << "no version record in " << narrow(path);
+        ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+        module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(module, nullptr);
+    }
+    void TearDown() override
+    {
+        if (module)
+            FreeLibrary(module);
+    }
+
+    std::string versionString(const char* name)
+    {
+        void* value = nullptr;
+        UINT length = 0;
+        const std::wstring query = L"\\StringFileInfo\\040904B0\\" + widen(name);
+        if (!VerQueryValueW(version.data(), query.c_str(), &value, &length) || length == 0)
+            return "(absent)";
+        return narrow(std::wstring_view(static_cast<const wchar_t*>(value), length - 1));
+    }
+
+    std::string_view resource(const wchar_t* type)
+    {
+        HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), type);
+        if (!found)
+            return {};
+        const void* data = LockResource(LoadResource(module, found));
+        return {static_cast<const char*>(data), SizeofResource(module, found)};
+    }
+
+    std::vector<char> version;
+    HMODULE module = nullptr;
+};
+
+TEST_F(ProgramResources, VersionRecordCarriesTheProgramsIdentity)
+{
+    EXPECT_EQ(versionString("Comments"), identity::comments);
+    EXPECT_EQ(versionString("FileDescription"), identity::fileDescription);
+    EXPECT_EQ(versionString("ProductName"), identity::productName);
+    EXPECT_EQ(versionString("FileVersion"), identity::fileVersion);
+    EXPECT_EQ(versionString("ProductVersion"), identity::productVersion);
+    EXPECT_EQ(versionString("InternalName"), identity::internalName);
+    EXPECT_EQ(versionString("OriginalFilename"), identity::originalFilename);
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    const DWORD major = static_cast<DWORD>(identity::versionMajor) << 16 | identity::versionMinor;
+    const DWORD minor = static_cast<DWORD>(identity::versionRevision) << 16;
+    EXPECT_EQ(fixed->dwFileVersionMS, major);
+    EXPECT_EQ(fixed->dwFileVersionLS, minor);
+    EXPECT_EQ(fixed->dwProductVersionMS, major);
+    EXPECT_EQ(fixed->dwProductVersionLS, minor);
+    EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask, 0u);
+    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(
+        VerQueryValueW(version.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(translation[0], identity::languageId);
+    EXPECT_EQ(translation[1], identity::codePage);
+}
+
+TEST_F(ProgramResources, IconGroupOneHoldsThe16And24PixelImagesIn256Colours)
+{
+#pragma pack(push, 2)
+    struct GroupHeader {
+        WORD reserved, type, count;
+    };
+    struct GroupEntry {
+        BYTE width, height, colours, reserved;
+        WORD planes, bitCount;
+        DWORD bytes;
+        WORD id;
+    };
+#pragma pack(pop)
+    const std::string_view group = resource(MAKEINTRESOURCEW(14)); // RT_GROUP_ICON
+    ASSERT_GE(group.size(), sizeof(GroupHeader));
+    const auto* header = reinterpret_cast<const GroupHeader*>(group.data());
+    ASSERT_EQ(header->count, 2);
+    ASSERT_EQ(group.size(), sizeof(GroupHeader) + 2 * sizeof(GroupEntry));
+    const auto* entries = reinterpret_cast<const GroupEntry*>(group.data() + sizeof(GroupHeader));
+    std::vector<int> sizes;
+    for (int i = 0; i < 2; ++i) {
+        sizes.push_back(entries[i].width);
+        EXPECT_EQ(entries[i].height, entries[i].width);
+        EXPECT_EQ(entries[i].bitCount, 8);
+    }
+    EXPECT_EQ(sizes, (std::vector<int>{16, 24}));
+}
+
+TEST_F(ProgramResources, ManifestAsksForThemedControlsDpiAwarenessAndNoElevation)
+{
+    const std::string_view manifest = resource(MAKEINTRESOURCEW(24)); // RT_MANIFEST
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string_view::npos);
+    EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string_view::npos);
+    EXPECT_NE(manifest.find("<dpiAware"), std::string_view::npos);
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string_view::npos);
+}
+
+} // namespace
+} // namespace davev
