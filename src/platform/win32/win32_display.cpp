@@ -110,7 +110,11 @@ public:
         entry.closing = true;
         ++closingDepth_;
 
-        window.unload();
+        // A settings store that could not take the state of the program's
+        // last window must not pass for a clean end.
+        const bool last = endsProgram(window);
+        if (!window.unload() && last)
+            exitCode_ = 1;
         std::vector<Window*> owned;
         for (auto& [other, otherEntry] : entries_)
             if (other != &window && otherEntry.owner == &window && (other->loaded() || onScreen(otherEntry)))
@@ -134,11 +138,20 @@ public:
 
     void closeRequested(Window& window) override { closeWindow(window); }
 
+    // The virtual screen (every monitor) bounds a window's size; a position
+    // must fit the 16-bit coordinates that window messages carry.
+    WindowLimits windowLimits() const
+    {
+        return {scale_.toTwips(GetSystemMetrics(SM_CXVIRTUALSCREEN)),
+                scale_.toTwips(GetSystemMetrics(SM_CYVIRTUALSCREEN)), scale_.toTwips(-(1 << 15)),
+                scale_.toTwips((1 << 15) - 1)};
+    }
+
     int runEventLoop()
     {
         runMessageLoop([this] { return anyLoaded(); });
         reap();
-        return 0;
+        return exitCode_;
     }
 
 private:
@@ -172,6 +185,16 @@ private:
         std::erase_if(retired_, [](const std::unique_ptr<Form>& form) { return !form->busy(); });
     }
 
+    // True when closing `window` leaves no window loaded: it is the last one
+    // apart from those it owns.
+    bool endsProgram(const Window& window) const
+    {
+        for (const auto& [other, entry] : entries_)
+            if (other != &window && entry.owner != &window && other->loaded())
+                return false;
+        return true;
+    }
+
     bool anyLoaded() const
     {
         for (const auto& [window, entry] : entries_)
@@ -192,6 +215,7 @@ private:
     std::map<Window*, Entry> entries_;
     std::vector<std::unique_ptr<Form>> retired_;
     int closingDepth_ = 0;
+    int exitCode_ = 0;
 };
 
 Win32Display::Win32Display() : impl_(std::make_unique<Impl>()) {}
@@ -216,6 +240,11 @@ void Win32Display::showModal(Window& window, Window& owner)
 void Win32Display::close(Window& window)
 {
     impl_->closeWindow(window);
+}
+
+WindowLimits Win32Display::windowLimits() const
+{
+    return impl_->windowLimits();
 }
 
 int Win32Display::runEventLoop()

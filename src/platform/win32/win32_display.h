@@ -28,9 +28,11 @@ public:
     // closed. Throws PlatformError 400 when the window is already on screen.
     void showModal(Window& window, Window& owner) override;
     void close(Window& window) override;
+    WindowLimits windowLimits() const override;
 
     // Runs the message loop until no window is loaded any more; returns at
-    // once when none is. The result is the program's exit code.
+    // once when none is. The result is the program's exit code: 1 when the
+    // last window's unload failed (its settings were not stored), else 0.
     int runEventLoop();
 
 private:

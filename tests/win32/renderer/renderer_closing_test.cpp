@@ -154,5 +154,28 @@ TEST_F(RendererClosingTest, TimersTickDuringAModalAndClosingTheOwnerEndsEveryLoo
     EXPECT_FALSE(IsWindow(top(about)));
 }
 
+// Settings the store could not take at the program's end must not pass for a
+// clean end; a dialog's failed unload while the program goes on changes nothing.
+TEST_F(RendererClosingTest, AFailedUnloadOfTheLastWindowEndsTheProgramWithStatusOne)
+{
+    openMain();
+    about.onUnload([] { throw PlatformError(28, "No space left on device"); });
+    main.button("ABOUT_BUTTON").onClick([&] {
+        about.load();
+        later.after(0, [&] { display.close(about); });
+        display.showModal(about, main);
+    });
+    EXPECT_EQ(runLoop([&] {
+                  SendMessageW(child(main, "ABOUT_BUTTON"), BM_CLICK, 0, 0);
+                  display.close(main);
+              }),
+              0);
+
+    openMain();
+    main.onUnload([] { throw PlatformError(21, "Is a directory: cannot write settings file"); });
+    EXPECT_EQ(runLoop([&] { post(top(main), WM_CLOSE); }), 1);
+    EXPECT_FALSE(main.loaded());
+}
+
 } // namespace
 } // namespace davev::test
