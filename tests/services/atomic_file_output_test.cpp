@@ -147,6 +147,33 @@ TEST_F(AtomicFileOutputTest, AFileMadeReadOnlyIsRefusedAndLeftAlone)
     EXPECT_EQ(names(dir), Names{"R.bat"});
 }
 
+TEST_F(AtomicFileOutputTest, AFileThatAlreadyHoldsTheTextIsLeftUntouchedYetStillChecked)
+{
+    const auto mtimeOf = [](const fs::path& p) {
+        struct stat st {};
+        EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+        return st.st_mtim.tv_sec;
+    };
+    const fs::path file = dir / "R.bat";
+    write("same");
+    const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    const ino_t inode = inodeOf(file);
+    write("same");
+    EXPECT_EQ(inodeOf(file), inode) << "not replaced";
+    EXPECT_EQ(mtimeOf(file), 1000000000) << "not rewritten";
+    EXPECT_EQ(names(dir), Names{"R.bat"});
+
+    write("sane"); // same length, other bytes
+    EXPECT_NE(inodeOf(file), inode);
+    EXPECT_EQ(read(file), "sane\r\n");
+
+    fs::permissions(file, fs::perms::owner_read);
+    EXPECT_EQ(errorOf("sane"), EACCES) << "a read-only file is refused even when it holds the text";
+    EXPECT_NE(message.find("(the file is read-only)"), std::string::npos) << message;
+    EXPECT_EQ(names(dir), Names{"R.bat"});
+}
+
 TEST_F(AtomicFileOutputTest, WritesThroughSymbolicLinksToTheirTarget)
 {
     fs::create_directory(dir / "real");

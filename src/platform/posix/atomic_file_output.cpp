@@ -140,6 +140,22 @@ int writeAll(int fd, std::string_view bytes)
     return 0;
 }
 
+// True when the file already holds exactly `bytes`.
+bool holdsAlready(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    std::string held(bytes.size() + 1, '\0');
+    std::size_t length = 0;
+    ssize_t got = 0;
+    while (length < held.size() && (got = ::read(fd, held.data() + length, held.size() - length)) > 0)
+        length += static_cast<std::size_t>(got);
+    const bool same = got >= 0 && std::string_view(held.data(), length) == bytes;
+    ::close(fd);
+    return same;
+}
+
 void syncDirectory(const std::string& directory)
 {
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -164,6 +180,7 @@ void AtomicFileOutput::open(const std::string& fileName)
 
     struct stat existing {};
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
+    existingSize_ = exists && S_ISREG(existing.st_mode) ? static_cast<long long>(existing.st_size) : -1;
     if (exists) {
         if (S_ISDIR(existing.st_mode))
             fail(EISDIR, fileName);
@@ -216,6 +233,12 @@ void AtomicFileOutput::close()
 {
     if (fd_ < 0)
         throw PlatformError(EBADF, "Bad file descriptor: no file is open for output");
+    // The file already is what it would become, mode included (a replacement
+    // keeps the mode): rewriting it would only cost two flushes to disk.
+    if (existingSize_ == static_cast<long long>(pending_.size()) && holdsAlready(target_, pending_)) {
+        discard();
+        return;
+    }
     int error = writeAll(fd_, pending_);
     // In place, the old text may be longer than the new.
     if (error == 0 && tempName_.empty() && ::ftruncate(fd_, static_cast<off_t>(pending_.size())) != 0)

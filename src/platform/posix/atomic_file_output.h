@@ -18,6 +18,8 @@ namespace davev {
 //   interpreter would refuse;
 // - in a directory the user cannot write, a writable file is rewritten in
 //   place instead;
+// - a file that already holds exactly the new text is left untouched (after
+//   the same checks, so a read-only file is still refused);
 // - the temporary file is named ".NAME.PID.saving" and locked while in use;
 //   one left over by a crashed program is removed by the next write of NAME.
 class AtomicFileOutput : public FileOutput {
@@ -34,10 +36,11 @@ public:
 private:
     void discard();
 
-    std::string fileName_; // as given, for messages
-    std::string target_;   // the file written, with symbolic links followed
-    std::string tempName_; // empty when writing in place
-    std::string pending_;  // written on close, so an abandoned write changes nothing
+    std::string fileName_;        // as given, for messages
+    std::string target_;          // the file written, with symbolic links followed
+    std::string tempName_;        // empty when writing in place
+    std::string pending_;         // written on close, so an abandoned write changes nothing
+    long long existingSize_ = -1; // of the regular file replaced, or -1
     int fd_ = -1;
 };
 
