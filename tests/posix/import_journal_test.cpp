@@ -75,6 +75,22 @@ TEST_F(Journal, ImportsCutOffPartWayAreCutBackByTheNextImportOfTheirTarget)
     EXPECT_EQ(namesIn(journals), std::vector<std::string>());
 }
 
+TEST_F(Journal, TheRepairReportNeverLandsInTheTargetWhenTheOutputsAreClosed)
+{
+    const std::string source = dir / "source.txt";
+    const std::string target = dir / "target.txt";
+    writeFile(source, std::string(1 << 20, 's'));
+    writeFile(target, "old\r\n");
+    killAndReap(startImportThatStops(source, target, journals, 300 << 10));
+    writeFile(dir / "Import.bat", runnerLines(source, target));
+
+    RunOptions closed;
+    closed.closedOutputs = true;
+    const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), closed);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(readFile(target) == "old\r\n" + readFile(source) + "\r\n") << readFile(target).substr(0, 80);
+}
+
 TEST_F(Journal, ATargetInAFolderTheUserCannotWriteKeepsItsJournalInTheStateFolder)
 {
     const uid_t user = unprivilegedUser();
