@@ -143,5 +143,32 @@ TEST_F(Journal, AJournalPlantedByAnotherUserIsNotTrusted)
     EXPECT_EQ(readFile(target), "kept\r\nnew\r\n");
 }
 
+TEST_F(Journal, ALinkPlantedUnderTheJournalsNameIsReplacedNotWrittenThrough)
+{
+    const std::string source = dir / "source.txt";
+    const std::string target = dir / "target.txt";
+    const std::string victim = dir / "victim.txt";
+    // Too large to be taken for a journal, so nothing removes the link first.
+    const std::string kept(5000, 'v');
+    writeFile(source, "new");
+    writeFile(dir / "Import.bat", runnerLines(source, target));
+    for (const bool hard : {true, false}) {
+        writeFile(target, "old\r\n");
+        writeFile(victim, kept);
+        struct stat info {};
+        ASSERT_EQ(stat(target.c_str(), &info), 0);
+        const std::string journal =
+            dir / (".da-vev-journal-" + std::to_string(info.st_dev) + "-" + std::to_string(info.st_ino));
+        ASSERT_EQ(hard ? link(victim.c_str(), journal.c_str()) : symlink(victim.c_str(), journal.c_str()), 0);
+
+        const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), {});
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        EXPECT_TRUE(readFile(victim) == kept) << (hard ? "hard link" : "symbolic link");
+        EXPECT_EQ(readFile(target), "old\r\nnew\r\n");
+        EXPECT_FALSE(hasJournal(namesIn(dir.path())));
+        unlink(target.c_str());
+    }
+}
+
 } // namespace
 } // namespace davev::test

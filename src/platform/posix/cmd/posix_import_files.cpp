@@ -79,22 +79,26 @@ int writeAll(int fd, const char* data, std::size_t size, off_t* offset)
     return 0;
 }
 
-// Writes the record to a new file at path and flushes it and its folder,
-// so the record is on the disk before the target is touched. Returns an
-// error number, 0 on success.
+// Writes the record to a new file and renames it to path, then flushes
+// the folder, so the record is on the disk before the target is touched.
+// A link planted under the journal's name, symbolic or hard, is replaced
+// rather than written through, and a record that replaces an earlier one
+// is never seen half-written. Returns an error number, 0 on success.
 int writeRecord(const std::string& path, std::string_view record)
 {
-    // O_NOFOLLOW: a link planted under the journal's name must not make the
-    // import overwrite the file it points to.
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
+    const std::string fresh = path + ".new";
+    unlink(fresh.c_str()); // left by an import killed while writing it
+    FileDescriptor fd(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
     if (!fd)
         return errno;
     int error = writeAll(fd.get(), record.data(), record.size(), nullptr);
     if (error == 0 && fsync(fd.get()) != 0)
         error = errno;
     fd.reset();
+    if (error == 0 && rename(fresh.c_str(), path.c_str()) != 0)
+        error = errno;
     if (error != 0) {
-        unlink(path.c_str());
+        unlink(fresh.c_str());
         return error;
     }
     flushFolder(folderOf(path));
