@@ -75,6 +75,27 @@ TEST_F(Journal, ImportsCutOffPartWayAreCutBackByTheNextImportOfTheirTarget)
     EXPECT_EQ(namesIn(journals), std::vector<std::string>());
 }
 
+TEST_F(Journal, AnImportCutOffThroughALinkIsCutBackByAnImportThroughTheFilesOwnName)
+{
+    const std::string source = dir / "source.txt";
+    const std::string folder = dir / "data";
+    const std::string target = folder + "/target.txt";
+    const std::string link = dir / "link.txt";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    writeFile(source, std::string(1 << 20, 's'));
+    writeFile(target, "old\r\n");
+    killAndReap(startImportThatStops(source, link, journals, 300 << 10));
+
+    writeFile(dir / "Import.bat", runnerLines(source, target));
+    const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), {});
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_NE(result.errors.find("was cut back from"), std::string::npos) << result.errors;
+    EXPECT_TRUE(readFile(target) == "old\r\n" + readFile(source) + "\r\n");
+    EXPECT_FALSE(hasJournal(namesIn(dir.path())));
+    EXPECT_FALSE(hasJournal(namesIn(folder)));
+}
+
 TEST_F(Journal, TheRepairReportNeverLandsInTheTargetWhenTheOutputsAreClosed)
 {
     const std::string source = dir / "source.txt";

@@ -266,7 +266,11 @@ FileResult PosixImportFiles::write(int out, std::uint64_t* outOffset, std::strin
 
 std::string PosixImportFiles::besideJournal(const std::string& targetName, const OpenFile& target) const
 {
-    return folderOf(targetName) + "/.da-vev-journal-" + journalName(target);
+    // Beside the file itself, not beside a link to it, so that an import
+    // through any of its names finds the journal.
+    std::error_code error;
+    const std::string file = std::filesystem::canonical(targetName, error).string();
+    return folderOf(error ? targetName : file) + "/.da-vev-journal-" + journalName(target);
 }
 
 std::string PosixImportFiles::fallbackJournal(const OpenFile& target) const

@@ -8,7 +8,8 @@
 namespace davev::cmd {
 
 // The interpreter's file operations on Linux. Locks are flock locks; a
-// journal goes beside its target as ".da-vev-journal-DEVICE-INODE", or,
+// journal goes beside its target, with symbolic links followed, as
+// ".da-vev-journal-DEVICE-INODE", or,
 // where the target's folder cannot take it, into fallbackFolder under the
 // name "DEVICE-INODE".
 class PosixImportFiles final : public ImportFiles {
