@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -267,6 +269,26 @@ TEST_F(Interpreter, EveryImportLeavesOneLineInTheLog)
     const std::string fresh = readFile(log);
     EXPECT_EQ(std::count(fresh.begin(), fresh.end(), '\n'), 1) << fresh;
     EXPECT_NE(fresh.find("succeeded"), std::string::npos) << fresh;
+}
+
+TEST_F(Interpreter, AWriterStuckHoldingTheLogFileHoldsNoImportUp)
+{
+    if (struct stat info{}; stat("/dev/log", &info) == 0 && S_ISSOCK(info.st_mode))
+        GTEST_SKIP() << "this system has a system log; the log file is written only without one";
+    const std::string log = state + "/DA-VEV/imports.log";
+    writeFile(dir / "source.txt", "new");
+    ASSERT_EQ(run(runnerLines(dir / "source.txt", dir / "t.txt")).exitCode, 0);
+    const int held = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    writeFile(dir / "Import.bat", runnerLines(dir / "source.txt", dir / "t.txt"));
+    RunOptions bounded;
+    bounded.bound = std::chrono::seconds(20);
+    const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), bounded);
+    close(held);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    const std::string lines = readFile(log);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/posix/cmd/diagnostics.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <syslog.h>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/posix/cmd/file_descriptor.h"
@@ -18,6 +20,9 @@ namespace davev::cmd {
 namespace {
 
 constexpr off_t logFileLimit = off_t{1} << 20;
+// A line takes microseconds to write; a writer holding the log's lock this
+// long is stopped or stuck, and must not hold up the imports after it.
+constexpr std::chrono::milliseconds logLockWait{1000};
 
 void writeAll(int fd, const std::string& text)
 {
@@ -36,6 +41,17 @@ bool systemLogReachable()
 {
     struct stat info {};
     return stat(_PATH_LOG, &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+bool lockWithin(int fd, std::chrono::milliseconds wait)
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 std::string absolute(const std::string& path)
@@ -117,11 +133,14 @@ void SystemDiagnostics::appendToLogFile(const std::string& text)
     const FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
     if (!fd)
         return;
-    // The lock keeps concurrent imports' lines whole and lets one of them
-    // rotate the file; a late writer's line lands in the rotated file.
-    flock(fd.get(), LOCK_EX);
+    // The lock lets one of several concurrent imports rotate the file; a late
+    // writer's line lands in the rotated file. Unlocked, the line is still
+    // appended whole, and the rotation waits for a later import.
+    const bool locked = lockWithin(fd.get(), logLockWait);
     struct stat info {};
-    if (fstat(fd.get(), &info) == 0 && info.st_size >= logFileLimit)
+    if (fstat(fd.get(), &info) != 0 || !locked)
+        info.st_size = 0;
+    if (info.st_size >= logFileLimit)
         std::filesystem::rename(path, path + ".1", ignored);
 
     char stamp[32] = "";
