@@ -3,8 +3,11 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -289,6 +292,38 @@ TEST_F(Interpreter, AWriterStuckHoldingTheLogFileHoldsNoImportUp)
     EXPECT_EQ(result.exitCode, 0) << result.errors;
     const std::string lines = readFile(log);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+}
+
+TEST_F(Interpreter, AWriterThatWaitedWhileTheLogWasRotatedKeepsTheRotatedLog)
+{
+    if (struct stat info{}; stat("/dev/log", &info) == 0 && S_ISSOCK(info.st_mode))
+        GTEST_SKIP() << "this system has a system log; the log file is written only without one";
+    const std::string log = state + "/DA-VEV/imports.log";
+    const std::string full(1 << 20, 'x');
+    ASSERT_EQ(mkdir(state.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((state + "/DA-VEV").c_str(), 0755), 0);
+    writeFile(log, full);
+    writeFile(dir / "source.txt", "new");
+    writeFile(dir / "Import.bat", runnerLines(dir / "source.txt", dir / "t.txt"));
+    const int held = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, log.c_str(), IN_OPEN), 0);
+
+    // Another import rotates the log while this one waits for its lock.
+    std::thread rotator([&] {
+        pollfd opened{watch, POLLIN, 0};
+        poll(&opened, 1, 10000);
+        rename(log.c_str(), (log + ".1").c_str());
+        writeFile(log, "line of the other import\n");
+        close(held);
+    });
+    const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), {});
+    rotator.join();
+    close(watch);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_TRUE(readFile(log + ".1").starts_with(full));
+    EXPECT_EQ(readFile(log), "line of the other import\n");
 }
 
 } // namespace

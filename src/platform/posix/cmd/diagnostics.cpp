@@ -135,13 +135,15 @@ void SystemDiagnostics::appendToLogFile(const std::string& text)
         return;
     // The lock lets one of several concurrent imports rotate the file; a late
     // writer's line lands in the rotated file. Unlocked, the line is still
-    // appended whole, and the rotation waits for a later import.
+    // appended whole, and the rotation waits for a later import. Only the
+    // file still under the log's name is rotated: a writer that waited while
+    // another rotated it would otherwise put the fresh file over the full one.
     const bool locked = lockWithin(fd.get(), logLockWait);
-    struct stat info {};
-    if (fstat(fd.get(), &info) != 0 || !locked)
-        info.st_size = 0;
-    if (info.st_size >= logFileLimit)
-        std::filesystem::rename(path, path + ".1", ignored);
+    struct stat held {};
+    struct stat named {};
+    const bool rotated = locked && fstat(fd.get(), &held) == 0 && held.st_size >= logFileLimit &&
+                         stat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+                         named.st_ino == held.st_ino && rename(path.c_str(), (path + ".1").c_str()) == 0;
 
     char stamp[32] = "";
     const std::time_t now = std::time(nullptr);
@@ -149,7 +151,7 @@ void SystemDiagnostics::appendToLogFile(const std::string& text)
     if (gmtime_r(&now, &utc))
         std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
     const std::string line = std::string(stamp) + " DA-VEV[" + std::to_string(getpid()) + "]: " + text + "\n";
-    if (info.st_size >= logFileLimit) {
+    if (rotated) {
         const FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
         if (fresh)
             writeAll(fresh.get(), line);
