@@ -24,19 +24,6 @@ constexpr off_t logFileLimit = off_t{1} << 20;
 // long is stopped or stuck, and must not hold up the imports after it.
 constexpr std::chrono::milliseconds logLockWait{1000};
 
-void writeAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            break;
-        done += static_cast<std::size_t>(written);
-    }
-}
-
 bool systemLogReachable()
 {
     struct stat info {};
@@ -98,7 +85,7 @@ void SystemDiagnostics::report(std::size_t lineNumber, const std::string& messag
     std::string line = "da-vev-cmd: ";
     line += text;
     line += '\n';
-    writeAll(STDERR_FILENO, line);
+    static_cast<void>(writeAll(STDERR_FILENO, line));
     log(LOG_ERR, text);
 }
 
@@ -154,10 +141,10 @@ void SystemDiagnostics::appendToLogFile(const std::string& text)
     if (rotated) {
         const FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
         if (fresh)
-            writeAll(fresh.get(), line);
+            static_cast<void>(writeAll(fresh.get(), line));
         return;
     }
-    writeAll(fd.get(), line);
+    static_cast<void>(writeAll(fd.get(), line));
 }
 
 } // namespace davev::cmd

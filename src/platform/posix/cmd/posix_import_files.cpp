@@ -64,21 +64,6 @@ void flushFolder(const std::string& folder)
         fsync(fd.get());
 }
 
-int writeAll(int fd, const char* data, std::size_t size, off_t* offset)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t written = offset ? pwrite(fd, data + done, size - done, *offset + static_cast<off_t>(done))
-                                       : ::write(fd, data + done, size - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return errno;
-        done += static_cast<std::size_t>(written);
-    }
-    return 0;
-}
-
 // Writes the record to a new file and renames it to path, then flushes
 // the folder, so the record is on the disk before the target is touched.
 // A link planted under the journal's name, symbolic or hard, is replaced
@@ -91,7 +76,7 @@ int writeRecord(const std::string& path, std::string_view record)
     FileDescriptor fd(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
     if (!fd)
         return errno;
-    int error = writeAll(fd.get(), record.data(), record.size(), nullptr);
+    int error = writeAll(fd.get(), record);
     if (error == 0 && fsync(fd.get()) != 0)
         error = errno;
     fd.reset();
@@ -256,7 +241,7 @@ FileResult PosixImportFiles::write(int out, std::uint64_t* outOffset, std::strin
 {
     written = 0;
     off_t position = outOffset ? static_cast<off_t>(*outOffset) : 0;
-    if (const int error = writeAll(out, bytes.data(), bytes.size(), outOffset ? &position : nullptr))
+    if (const int error = writeAll(out, bytes, outOffset ? &position : nullptr))
         return errorFrom(error);
     written = bytes.size();
     if (outOffset)
