@@ -143,6 +143,34 @@ TEST_F(Journal, ATargetInAFolderTheUserCannotWriteKeepsItsJournalInTheStateFolde
     chmod(folder.c_str(), 0755);
 }
 
+TEST_F(Journal, AnImportByAnotherUserCutsBackTheOneThatWasCutOff)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "imports by two users need root";
+    const uid_t user = unprivilegedUser();
+    const std::string folder = dir / "shared";
+    const std::string target = folder + "/target.txt";
+    const std::string source = dir / "source.txt";
+    const std::string batch = dir / "Import.bat";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    writeFile(target, "old\r\n");
+    writeFile(source, std::string(1 << 20, 's'));
+    writeFile(batch, runnerLines(source, target));
+    for (const std::string& path : {dir.path().string(), folder, target, source, batch})
+        ASSERT_EQ(chown(path.c_str(), user, static_cast<gid_t>(-1)), 0) << path;
+    const mode_t umask0 = umask(077);
+    killAndReap(startImportThatStops(source, target, journals, 300 << 10));
+    umask(umask0);
+
+    RunOptions asUser;
+    asUser.user = user;
+    const RunResult result = runInterpreterWith(batch, dir.path(), asUser);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_NE(result.errors.find("was cut back from"), std::string::npos) << result.errors;
+    EXPECT_TRUE(readFile(target) == "old\r\n" + readFile(source) + "\r\n") << readFile(target).size() << " bytes";
+    EXPECT_FALSE(hasJournal(namesIn(folder)));
+}
+
 TEST_F(Journal, AJournalPlantedByAnotherUserIsNotTrusted)
 {
     if (geteuid() != 0)

@@ -76,7 +76,9 @@ int writeRecord(const std::string& path, std::string_view record)
     FileDescriptor fd(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
     if (!fd)
         return errno;
-    int error = writeAll(fd.get(), record);
+    // Readable whatever the umask, so that the next import of the target by
+    // another user finds the record and can cut the target back.
+    int error = fchmod(fd.get(), 0644) == 0 ? writeAll(fd.get(), record) : errno;
     if (error == 0 && fsync(fd.get()) != 0)
         error = errno;
     fd.reset();
