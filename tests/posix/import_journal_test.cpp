@@ -143,7 +143,7 @@ TEST_F(Journal, ATargetInAFolderTheUserCannotWriteKeepsItsJournalInTheStateFolde
     chmod(folder.c_str(), 0755);
 }
 
-TEST_F(Journal, AnImportByAnotherUserCutsBackTheOneThatWasCutOff)
+TEST_F(Journal, AnImportByAnotherUserCutsBackTheOneThatWasCutOffAndFailsWhileItCannotRemoveTheJournal)
 {
     if (geteuid() != 0)
         GTEST_SKIP() << "imports by two users need root";
@@ -156,17 +156,31 @@ TEST_F(Journal, AnImportByAnotherUserCutsBackTheOneThatWasCutOff)
     writeFile(target, "old\r\n");
     writeFile(source, std::string(1 << 20, 's'));
     writeFile(batch, runnerLines(source, target));
-    for (const std::string& path : {dir.path().string(), folder, target, source, batch})
+    for (const std::string& path : {dir.path().string(), target, source, batch})
         ASSERT_EQ(chown(path.c_str(), user, static_cast<gid_t>(-1)), 0) << path;
     const mode_t umask0 = umask(077);
     killAndReap(startImportThatStops(source, target, journals, 300 << 10));
     umask(umask0);
 
+    // root's journal lies where the user cannot remove it. Left there, it
+    // would cut each of the user's imports back at the next.
     RunOptions asUser;
     asUser.user = user;
+    for (int run = 0; run < 2; ++run) {
+        const RunResult result = runInterpreterWith(batch, dir.path(), asUser);
+        EXPECT_EQ(result.exitCode, 1) << result.errors;
+        if (run == 0) {
+            EXPECT_NE(result.errors.find("was cut back from"), std::string::npos) << result.errors;
+        }
+        EXPECT_NE(result.errors.find("the journal of an import that was cut off cannot be removed: Permission denied"),
+                  std::string::npos)
+            << result.errors;
+        EXPECT_TRUE(readFile(target) == "old\r\n") << readFile(target).size() << " bytes";
+    }
+
+    ASSERT_EQ(chown(folder.c_str(), user, static_cast<gid_t>(-1)), 0);
     const RunResult result = runInterpreterWith(batch, dir.path(), asUser);
     EXPECT_EQ(result.exitCode, 0) << result.errors;
-    EXPECT_NE(result.errors.find("was cut back from"), std::string::npos) << result.errors;
     EXPECT_TRUE(readFile(target) == "old\r\n" + readFile(source) + "\r\n") << readFile(target).size() << " bytes";
     EXPECT_FALSE(hasJournal(namesIn(folder)));
 }

@@ -154,9 +154,9 @@ std::optional<std::string> BatchRunner::lockTarget(Import& import)
     if (import.locked || !import.target.file.regular)
         return std::nullopt;
     const Wait wait = acquire(import.target.file.handle, LockMode::Exclusive);
-    if (wait == Wait::Taken)
-        repair(import);
     import.locked = wait == Wait::Taken || wait == Wait::Unlocked;
+    if (wait == Wait::Taken)
+        return repair(import);
     return waitFailure(wait, import.name);
 }
 
@@ -187,17 +187,17 @@ std::optional<std::string> BatchRunner::lockTargetAndSource(Import& import, cons
     return lockSource();
 }
 
-void BatchRunner::repair(Import& import)
+std::optional<std::string> BatchRunner::repair(Import& import)
 {
     const OpenFile& target = import.target.file;
     const std::optional<std::string> text = files_.readJournal(import.name, target);
     if (!text)
-        return;
+        return std::nullopt;
     const std::optional<JournalRecord> record = parseJournal(*text);
     std::uint64_t length = 0;
     if (record && record->target == target.identity) {
         if (files_.length(target.handle, length))
-            return;
+            return std::nullopt;
         if (length > record->length) {
             if (auto error = files_.truncate(target.handle, record->length); error || files_.flush(target.handle)) {
                 if (noticed_)
@@ -205,7 +205,7 @@ void BatchRunner::repair(Import& import)
                              " holds part of an import that was cut off, and could not be cut "
                              "back: " +
                              (error ? error->text : std::string("the change did not reach the disk")));
-                return;
+                return std::nullopt;
             }
             if (noticed_)
                 noticed_(quoted(import.name) + " was cut back from " + std::to_string(length) + " to " +
@@ -214,8 +214,12 @@ void BatchRunner::repair(Import& import)
         }
     }
     // A record torn by a crash was being written before the target was
-    // touched, so it only needs removing.
-    files_.removeJournal(import.name, target);
+    // touched, so it only needs removing. One that stays would cut this
+    // import back at the next, however well it ends.
+    if (auto error = files_.removeJournal(import.name, target))
+        return "cannot write " + quoted(import.name) +
+               ": the journal of an import that was cut off cannot be removed: " + error->text;
+    return std::nullopt;
 }
 
 std::optional<std::string> BatchRunner::prepareWrite(Import& import, bool replace, std::uint64_t& offset)
