@@ -389,8 +389,11 @@ std::optional<std::string> BatchRunner::finish()
         std::uint64_t length = 0;
         if (auto error = files_.flush(target.handle); error || (error = files_.length(target.handle, length))) {
             failure = fail(import, "cannot write " + quoted(import.name) + ": " + error->text);
+        } else if (auto kept = files_.removeJournal(import.name, target)) {
+            // Left in place, the journal would undo this import at the next.
+            failure = fail(import, "cannot finish the import into " + quoted(import.name) +
+                                       ": its journal cannot be removed: " + kept->text);
         } else {
-            files_.removeJournal(import.name, target);
             import.appended = length - std::min(length, import.startLength);
         }
     }
