@@ -196,22 +196,22 @@ std::optional<std::string> BatchRunner::repair(Import& import)
     const std::optional<JournalRecord> record = parseJournal(*text);
     std::uint64_t length = 0;
     if (record && record->target == target.identity) {
-        if (files_.length(target.handle, length))
-            return std::nullopt;
-        if (length > record->length) {
-            if (auto error = files_.truncate(target.handle, record->length); error || files_.flush(target.handle)) {
-                if (noticed_)
-                    noticed_(quoted(import.name) +
-                             " holds part of an import that was cut off, and could not be cut "
-                             "back: " +
-                             (error ? error->text : std::string("the change did not reach the disk")));
-                return std::nullopt;
-            }
-            if (noticed_)
-                noticed_(quoted(import.name) + " was cut back from " + std::to_string(length) + " to " +
-                         std::to_string(record->length) + " bytes: an import by process " +
-                         std::to_string(record->writer) + " was cut off part-way");
+        // Written after a fragment that stays, this import would be torn too,
+        // and its own journal would take the fragment for the target's start.
+        FileResult error = files_.length(target.handle, length);
+        if (!error && length > record->length) {
+            error = files_.truncate(target.handle, record->length);
+            if (!error)
+                error = files_.flush(target.handle);
         }
+        if (error)
+            return quoted(import.name) +
+                   " holds part of an import that was cut off, and could not be cut back: " + error->text +
+                   "; nothing was written";
+        if (length > record->length && noticed_)
+            noticed_(quoted(import.name) + " was cut back from " + std::to_string(length) + " to " +
+                     std::to_string(record->length) + " bytes: an import by process " + std::to_string(record->writer) +
+                     " was cut off part-way");
     }
     // A record torn by a crash was being written before the target was
     // touched, so it only needs removing. One that stays would cut this

@@ -12,7 +12,7 @@ namespace davev::cmd {
 // ".da-vev-journal-DEVICE-INODE", or,
 // where the target's folder cannot take it, into fallbackFolder under the
 // name "DEVICE-INODE".
-class PosixImportFiles final : public ImportFiles {
+class PosixImportFiles : public ImportFiles {
 public:
     PosixImportFiles(ByteCopier& copier, std::string fallbackFolder, int standardOutput = 1);
 
