@@ -28,6 +28,23 @@ protected:
         unsetenv("DAVEV_CMD_LOCK_WAIT_MS");
     }
 
+    struct FolderImport {
+        std::string folder, target, source, batch;
+    };
+    // An import of a 1 MiB source into a target ("old" so far) in a folder
+    // of its own, with every file but the folder given to user.
+    FolderImport prepareImportInFolder(uid_t user)
+    {
+        const FolderImport files{dir / "folder", dir / "folder/target.txt", dir / "source.txt", dir / "Import.bat"};
+        EXPECT_EQ(mkdir(files.folder.c_str(), 0755), 0);
+        writeFile(files.target, "old\r\n");
+        writeFile(files.source, std::string(1 << 20, 's'));
+        writeFile(files.batch, runnerLines(files.source, files.target));
+        for (const std::string& path : {dir.path().string(), files.target, files.source, files.batch})
+            EXPECT_EQ(chown(path.c_str(), user, static_cast<gid_t>(-1)), 0) << path;
+        return files;
+    }
+
     TempDir dir;
     const std::string state = dir / "state";
     const std::string journals = state + "/DA-VEV/journals";
@@ -115,16 +132,8 @@ TEST_F(Journal, TheRepairReportNeverLandsInTheTargetWhenTheOutputsAreClosed)
 TEST_F(Journal, ATargetInAFolderTheUserCannotWriteKeepsItsJournalInTheStateFolder)
 {
     const uid_t user = unprivilegedUser();
-    const std::string folder = dir / "locked";
-    const std::string target = folder + "/target.txt";
-    const std::string source = dir / "source.txt";
-    const std::string batch = dir / "Import.bat";
-    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
-    writeFile(target, "old\r\n");
-    writeFile(source, std::string(1 << 20, 's'));
-    writeFile(batch, runnerLines(source, target));
-    for (const std::string& path : {dir.path().string(), folder, target, source, batch})
-        ASSERT_EQ(chown(path.c_str(), user, static_cast<gid_t>(-1)), 0) << path;
+    const auto [folder, target, source, batch] = prepareImportInFolder(user);
+    ASSERT_EQ(chown(folder.c_str(), user, static_cast<gid_t>(-1)), 0);
     ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
 
     const pid_t held = startImportThatStops(source, target, journals, 300 << 10, user);
@@ -148,16 +157,7 @@ TEST_F(Journal, AnImportByAnotherUserCutsBackTheOneThatWasCutOffAndFailsWhileItC
     if (geteuid() != 0)
         GTEST_SKIP() << "imports by two users need root";
     const uid_t user = unprivilegedUser();
-    const std::string folder = dir / "shared";
-    const std::string target = folder + "/target.txt";
-    const std::string source = dir / "source.txt";
-    const std::string batch = dir / "Import.bat";
-    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
-    writeFile(target, "old\r\n");
-    writeFile(source, std::string(1 << 20, 's'));
-    writeFile(batch, runnerLines(source, target));
-    for (const std::string& path : {dir.path().string(), target, source, batch})
-        ASSERT_EQ(chown(path.c_str(), user, static_cast<gid_t>(-1)), 0) << path;
+    const auto [folder, target, source, batch] = prepareImportInFolder(user);
     const mode_t umask0 = umask(077);
     killAndReap(startImportThatStops(source, target, journals, 300 << 10));
     umask(umask0);
