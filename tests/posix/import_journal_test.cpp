@@ -152,6 +152,21 @@ TEST_F(Journal, ATargetInAFolderTheUserCannotWriteKeepsItsJournalInTheStateFolde
     chmod(folder.c_str(), 0755);
 }
 
+TEST_F(Journal, AJournalGoesToTheStateFolderWhenTheTargetsFolderCannotBeFlushed)
+{
+    const uid_t user = unprivilegedUser();
+    const auto [folder, target, source, batch] = prepareImportInFolder(user);
+    // Writable but not readable: no descriptor to flush it through.
+    ASSERT_EQ(chown(folder.c_str(), user, static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0333), 0);
+
+    const pid_t held = startImportThatStops(source, target, journals, 300 << 10, user);
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"target.txt"});
+    EXPECT_EQ(namesIn(journals).size(), 1u);
+    killAndReap(held);
+    chmod(folder.c_str(), 0755);
+}
+
 TEST_F(Journal, AnImportByAnotherUserCutsBackTheOneThatWasCutOffAndFailsWhileItCannotRemoveTheJournal)
 {
     if (geteuid() != 0)

@@ -57,11 +57,13 @@ std::string journalName(const OpenFile& target)
     return std::to_string(target.identity.device) + "-" + std::to_string(target.identity.file);
 }
 
-void flushFolder(const std::string& folder)
+// 0 once the folder's entries are on the disk, else the error number.
+int flushFolder(const std::string& folder)
 {
     const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd)
-        fsync(fd.get());
+    if (!fd)
+        return errno;
+    return fsync(fd.get()) == 0 ? 0 : errno;
 }
 
 // Writes the record to a new file and renames it to path, then flushes
@@ -88,7 +90,12 @@ int writeRecord(const std::string& path, std::string_view record)
         unlink(fresh.c_str());
         return error;
     }
-    flushFolder(folderOf(path));
+    // A name that is not on the disk could vanish with the power, while the
+    // target keeps what was appended.
+    if (const int folderError = flushFolder(folderOf(path))) {
+        unlink(path.c_str());
+        return folderError;
+    }
     return 0;
 }
 
