@@ -116,6 +116,29 @@ TEST_F(Runner, ASourceThatGrowsMeanwhileIsCopiedAsItWasWhenTheImportBegan)
     EXPECT_TRUE(readFile(target) == "previous import\r\n" + std::string(1 << 20, 's'));
 }
 
+TEST_F(Runner, AnImportWhoseFolderIsMovedMeanwhileIsNeverUndoneOnceItSucceeded)
+{
+    const std::string folder = dir / "before";
+    const std::string moved = dir / "after";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    writeFile(folder + "/target.txt", "previous import\r\n");
+    FailingCopier copier(std::size_t{1} << 30, 0);
+    copier.afterEachStep = [&] { std::rename(folder.c_str(), moved.c_str()); };
+    PosixImportFiles files(copier, dir / "state");
+    BatchRunner runner(files);
+    EXPECT_EQ(runner.runLine("type \"" + source + "\" >> \"" + folder + "/target.txt\""), std::nullopt);
+    const bool succeeded = !runner.finish().has_value();
+
+    KernelCopier kernel;
+    PosixImportFiles plain(kernel, dir / "state");
+    BatchRunner next(plain);
+    EXPECT_EQ(next.runLine("type \"" + source + "\" >> \"" + moved + "/target.txt\""), std::nullopt);
+    EXPECT_EQ(next.finish(), std::nullopt);
+    const std::string copy = readFile(source);
+    EXPECT_TRUE(readFile(moved + "/target.txt") == "previous import\r\n" + copy + (succeeded ? copy : ""))
+        << (succeeded ? "the import that succeeded was undone" : "");
+}
+
 // Files that cannot be cut back, as on a failing disk.
 class UncuttableFiles final : public PosixImportFiles {
 public:

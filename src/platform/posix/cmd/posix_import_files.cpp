@@ -275,9 +275,12 @@ std::string PosixImportFiles::fallbackJournal(const OpenFile& target) const
 FileResult PosixImportFiles::writeJournal(const std::string& targetName, const OpenFile& target,
                                           std::string_view record)
 {
-    const int besideError = writeRecord(besideJournal(targetName, target), record);
-    if (besideError == 0)
+    const std::string beside = besideJournal(targetName, target);
+    const int besideError = writeRecord(beside, record);
+    if (besideError == 0) {
+        written_[target.identity] = beside;
         return std::nullopt;
+    }
     // A target the user may write in a folder the user may not.
     if (!folderRefusesJournal(besideError) || fallbackFolder_.empty())
         return errorFrom(besideError);
@@ -285,6 +288,7 @@ FileResult PosixImportFiles::writeJournal(const std::string& targetName, const O
     std::filesystem::create_directories(fallbackFolder_, ignored);
     if (const int error = writeRecord(fallbackJournal(target), record))
         return errorFrom(error);
+    written_[target.identity] = fallbackJournal(target);
     return std::nullopt;
 }
 
@@ -306,6 +310,14 @@ FileResult PosixImportFiles::removeJournal(const std::string& targetName, const 
     // import cuts back one that had finished, which still leaves the target
     // with whole imports only.
     FileResult result;
+    // Gone from where this process wrote it, the journal was moved away with
+    // its folder, and the next import of the target would find it there.
+    if (const auto written = written_.find(target.identity); written != written_.end()) {
+        if (unlink(written->second.c_str()) != 0)
+            result = errorFrom(errno);
+        else
+            written_.erase(written);
+    }
     const auto remove = [&result](const std::string& path) {
         if (unlink(path.c_str()) != 0 && errno != ENOENT && !result)
             result = errorFrom(errno);

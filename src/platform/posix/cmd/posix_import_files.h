@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "platform/cmd/import_files.h"
@@ -44,6 +45,7 @@ private:
     ByteCopier& copier_;
     std::string fallbackFolder_;
     int standardOutput_;
+    std::map<FileIdentity, std::string> written_; // where each journal in use was written
 };
 
 } // namespace davev::cmd
