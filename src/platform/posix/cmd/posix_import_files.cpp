@@ -315,8 +315,7 @@ FileResult PosixImportFiles::removeJournal(const std::string& targetName, const 
     if (const auto written = written_.find(target.identity); written != written_.end()) {
         if (unlink(written->second.c_str()) != 0)
             result = errorFrom(errno);
-        else
-            written_.erase(written);
+        written_.erase(written);
     }
     const auto remove = [&result](const std::string& path) {
         if (unlink(path.c_str()) != 0 && errno != ENOENT && !result)
