@@ -13,6 +13,15 @@ cmd::FileError injected()
 
 } // namespace
 
+std::uint64_t MemoryImportFiles::lengthOf(std::uint64_t id) const
+{
+    for (const auto& [name, fileId] : ids_) {
+        if (fileId == id && files.contains(name))
+            return files.at(name).size();
+    }
+    return 0;
+}
+
 bool MemoryImportFiles::failsNow()
 {
     return operations_++ == failingOperation;
@@ -182,6 +191,8 @@ std::optional<std::string> MemoryImportFiles::readJournal(const std::string&, co
 
 cmd::FileResult MemoryImportFiles::removeJournal(const std::string&, const cmd::OpenFile& target)
 {
+    if (failsNow())
+        return injected();
     journals.erase(target.identity.file);
     return std::nullopt;
 }

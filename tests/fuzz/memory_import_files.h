@@ -20,6 +20,8 @@ public:
     bool cutBackFailed = false;
 
     std::size_t openHandles() const { return handles_.size(); }
+    // The length of the file with this id; 0 for none.
+    std::uint64_t lengthOf(std::uint64_t id) const;
     std::size_t locksHeld() const;
 
     cmd::FileResult openSource(const std::string& name, cmd::OpenFile& file) override;

@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "platform/cmd/batch_runner.h"
+#include "platform/cmd/import_journal.h"
 #include "platform/posix/cmd/posix_import_files.h"
 #include "test_support.h"
 
@@ -112,6 +114,64 @@ TEST_F(Runner, ASourceThatGrowsMeanwhileIsCopiedAsItWasWhenTheImportBegan)
     EXPECT_EQ(runner.runLine(typeLine()), std::nullopt);
     EXPECT_EQ(runner.finish(), std::nullopt);
     EXPECT_TRUE(readFile(target) == "previous import\r\n" + std::string(1 << 20, 's'));
+}
+
+TEST_F(Runner, AnImportWhoseFolderIsMovedMeanwhileIsNeverUndoneOnceItSucceeded)
+{
+    const std::string folder = dir / "before";
+    const std::string moved = dir / "after";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    writeFile(folder + "/target.txt", "previous import\r\n");
+    FailingCopier copier(std::size_t{1} << 30, 0);
+    copier.afterEachStep = [&] { std::rename(folder.c_str(), moved.c_str()); };
+    PosixImportFiles files(copier, dir / "state");
+    BatchRunner runner(files);
+    EXPECT_EQ(runner.runLine("type \"" + source + "\" >> \"" + folder + "/target.txt\""), std::nullopt);
+    const bool succeeded = !runner.finish().has_value();
+
+    KernelCopier kernel;
+    PosixImportFiles plain(kernel, dir / "state");
+    BatchRunner next(plain);
+    EXPECT_EQ(next.runLine("type \"" + source + "\" >> \"" + moved + "/target.txt\""), std::nullopt);
+    EXPECT_EQ(next.finish(), std::nullopt);
+    const std::string copy = readFile(source);
+    EXPECT_TRUE(readFile(moved + "/target.txt") == "previous import\r\n" + copy + (succeeded ? copy : ""))
+        << (succeeded ? "the import that succeeded was undone" : "");
+}
+
+// Files that cannot be cut back, as on a failing disk.
+class UncuttableFiles final : public PosixImportFiles {
+public:
+    using PosixImportFiles::PosixImportFiles;
+    cmd::FileResult truncate(int, std::uint64_t) override { return cmd::FileError{"Input/output error"}; }
+};
+
+TEST_F(Runner, ATargetThatCannotBeCutBackTakesNoFurtherImport)
+{
+    struct stat info {};
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    const cmd::FileIdentity identity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+    const std::string before = readFile(target);
+    // What an import that was cut off leaves: a fragment and its journal.
+    std::ofstream(target, std::ios::app) << "fragment";
+    std::ofstream(dir / (".da-vev-journal-" + std::to_string(identity.device) + "-" + std::to_string(identity.file)))
+        << cmd::formatJournal({identity, before.size(), 1});
+
+    KernelCopier copier;
+    UncuttableFiles uncuttable(copier, dir / "state");
+    BatchRunner failing(uncuttable);
+    const auto failure = failing.runLine(typeLine());
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_NE(failure->find("could not be cut back: Input/output error; nothing was written"), std::string::npos)
+        << *failure;
+    failing.finish();
+    EXPECT_EQ(readFile(target), before + "fragment");
+
+    PosixImportFiles files(copier, dir / "state");
+    BatchRunner runner(files);
+    EXPECT_EQ(runner.runLine(typeLine()), std::nullopt);
+    EXPECT_EQ(runner.finish(), std::nullopt);
+    EXPECT_TRUE(readFile(target) == before + readFile(source));
 }
 
 } // namespace

@@ -28,6 +28,23 @@ protected:
         unsetenv("DAVEV_CMD_LOCK_WAIT_MS");
     }
 
+    struct FolderImport {
+        std::string folder, target, source, batch;
+    };
+    // An import of a 1 MiB source into a target ("old" so far) in a folder
+    // of its own, with every file but the folder given to user.
+    FolderImport prepareImportInFolder(uid_t user)
+    {
+        const FolderImport files{dir / "folder", dir / "folder/target.txt", dir / "source.txt", dir / "Import.bat"};
+        EXPECT_EQ(mkdir(files.folder.c_str(), 0755), 0);
+        writeFile(files.target, "old\r\n");
+        writeFile(files.source, std::string(1 << 20, 's'));
+        writeFile(files.batch, runnerLines(files.source, files.target));
+        for (const std::string& path : {dir.path().string(), files.target, files.source, files.batch})
+            EXPECT_EQ(chown(path.c_str(), user, static_cast<gid_t>(-1)), 0) << path;
+        return files;
+    }
+
     TempDir dir;
     const std::string state = dir / "state";
     const std::string journals = state + "/DA-VEV/journals";
@@ -75,19 +92,48 @@ TEST_F(Journal, ImportsCutOffPartWayAreCutBackByTheNextImportOfTheirTarget)
     EXPECT_EQ(namesIn(journals), std::vector<std::string>());
 }
 
+TEST_F(Journal, AnImportCutOffThroughALinkIsCutBackByAnImportThroughTheFilesOwnName)
+{
+    const std::string source = dir / "source.txt";
+    const std::string folder = dir / "data";
+    const std::string target = folder + "/target.txt";
+    const std::string link = dir / "link.txt";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    writeFile(source, std::string(1 << 20, 's'));
+    writeFile(target, "old\r\n");
+    killAndReap(startImportThatStops(source, link, journals, 300 << 10));
+
+    writeFile(dir / "Import.bat", runnerLines(source, target));
+    const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), {});
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_NE(result.errors.find("was cut back from"), std::string::npos) << result.errors;
+    EXPECT_TRUE(readFile(target) == "old\r\n" + readFile(source) + "\r\n");
+    EXPECT_FALSE(hasJournal(namesIn(dir.path())));
+    EXPECT_FALSE(hasJournal(namesIn(folder)));
+}
+
+TEST_F(Journal, TheRepairReportNeverLandsInTheTargetWhenTheOutputsAreClosed)
+{
+    const std::string source = dir / "source.txt";
+    const std::string target = dir / "target.txt";
+    writeFile(source, std::string(1 << 20, 's'));
+    writeFile(target, "old\r\n");
+    killAndReap(startImportThatStops(source, target, journals, 300 << 10));
+    writeFile(dir / "Import.bat", runnerLines(source, target));
+
+    RunOptions closed;
+    closed.closedOutputs = true;
+    const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), closed);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(readFile(target) == "old\r\n" + readFile(source) + "\r\n") << readFile(target).substr(0, 80);
+}
+
 TEST_F(Journal, ATargetInAFolderTheUserCannotWriteKeepsItsJournalInTheStateFolder)
 {
     const uid_t user = unprivilegedUser();
-    const std::string folder = dir / "locked";
-    const std::string target = folder + "/target.txt";
-    const std::string source = dir / "source.txt";
-    const std::string batch = dir / "Import.bat";
-    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
-    writeFile(target, "old\r\n");
-    writeFile(source, std::string(1 << 20, 's'));
-    writeFile(batch, runnerLines(source, target));
-    for (const std::string& path : {dir.path().string(), folder, target, source, batch})
-        ASSERT_EQ(chown(path.c_str(), user, static_cast<gid_t>(-1)), 0) << path;
+    const auto [folder, target, source, batch] = prepareImportInFolder(user);
+    ASSERT_EQ(chown(folder.c_str(), user, static_cast<gid_t>(-1)), 0);
     ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
 
     const pid_t held = startImportThatStops(source, target, journals, 300 << 10, user);
@@ -104,6 +150,54 @@ TEST_F(Journal, ATargetInAFolderTheUserCannotWriteKeepsItsJournalInTheStateFolde
     EXPECT_EQ(namesIn(folder), std::vector<std::string>{"target.txt"});
     EXPECT_EQ(namesIn(journals), std::vector<std::string>());
     chmod(folder.c_str(), 0755);
+}
+
+TEST_F(Journal, AJournalGoesToTheStateFolderWhenTheTargetsFolderCannotBeFlushed)
+{
+    const uid_t user = unprivilegedUser();
+    const auto [folder, target, source, batch] = prepareImportInFolder(user);
+    // Writable but not readable: no descriptor to flush it through.
+    ASSERT_EQ(chown(folder.c_str(), user, static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0333), 0);
+
+    const pid_t held = startImportThatStops(source, target, journals, 300 << 10, user);
+    EXPECT_EQ(namesIn(folder), std::vector<std::string>{"target.txt"});
+    EXPECT_EQ(namesIn(journals).size(), 1u);
+    killAndReap(held);
+    chmod(folder.c_str(), 0755);
+}
+
+TEST_F(Journal, AnImportByAnotherUserCutsBackTheOneThatWasCutOffAndFailsWhileItCannotRemoveTheJournal)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "imports by two users need root";
+    const uid_t user = unprivilegedUser();
+    const auto [folder, target, source, batch] = prepareImportInFolder(user);
+    const mode_t umask0 = umask(077);
+    killAndReap(startImportThatStops(source, target, journals, 300 << 10));
+    umask(umask0);
+
+    // root's journal lies where the user cannot remove it. Left there, it
+    // would cut each of the user's imports back at the next.
+    RunOptions asUser;
+    asUser.user = user;
+    for (int run = 0; run < 2; ++run) {
+        const RunResult result = runInterpreterWith(batch, dir.path(), asUser);
+        EXPECT_EQ(result.exitCode, 1) << result.errors;
+        if (run == 0) {
+            EXPECT_NE(result.errors.find("was cut back from"), std::string::npos) << result.errors;
+        }
+        EXPECT_NE(result.errors.find("the journal of an import that was cut off cannot be removed: Permission denied"),
+                  std::string::npos)
+            << result.errors;
+        EXPECT_TRUE(readFile(target) == "old\r\n") << readFile(target).size() << " bytes";
+    }
+
+    ASSERT_EQ(chown(folder.c_str(), user, static_cast<gid_t>(-1)), 0);
+    const RunResult result = runInterpreterWith(batch, dir.path(), asUser);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_TRUE(readFile(target) == "old\r\n" + readFile(source) + "\r\n") << readFile(target).size() << " bytes";
+    EXPECT_FALSE(hasJournal(namesIn(folder)));
 }
 
 TEST_F(Journal, AJournalPlantedByAnotherUserIsNotTrusted)
@@ -125,6 +219,33 @@ TEST_F(Journal, AJournalPlantedByAnotherUserIsNotTrusted)
     const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), {});
     EXPECT_EQ(result.exitCode, 0) << result.errors;
     EXPECT_EQ(readFile(target), "kept\r\nnew\r\n");
+}
+
+TEST_F(Journal, ALinkPlantedUnderTheJournalsNameIsReplacedNotWrittenThrough)
+{
+    const std::string source = dir / "source.txt";
+    const std::string target = dir / "target.txt";
+    const std::string victim = dir / "victim.txt";
+    // Too large to be taken for a journal, so nothing removes the link first.
+    const std::string kept(5000, 'v');
+    writeFile(source, "new");
+    writeFile(dir / "Import.bat", runnerLines(source, target));
+    for (const bool hard : {true, false}) {
+        writeFile(target, "old\r\n");
+        writeFile(victim, kept);
+        struct stat info {};
+        ASSERT_EQ(stat(target.c_str(), &info), 0);
+        const std::string journal =
+            dir / (".da-vev-journal-" + std::to_string(info.st_dev) + "-" + std::to_string(info.st_ino));
+        ASSERT_EQ(hard ? link(victim.c_str(), journal.c_str()) : symlink(victim.c_str(), journal.c_str()), 0);
+
+        const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), {});
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        EXPECT_TRUE(readFile(victim) == kept) << (hard ? "hard link" : "symbolic link");
+        EXPECT_EQ(readFile(target), "old\r\nnew\r\n");
+        EXPECT_FALSE(hasJournal(namesIn(dir.path())));
+        unlink(target.c_str());
+    }
 }
 
 } // namespace

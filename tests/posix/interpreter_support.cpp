@@ -75,6 +75,10 @@ RunResult runInterpreterWith(const std::string& batchFile, const std::string& sc
             _exit(121);
         if (options.closedErrorPipe)
             close(errorPipe[0]);
+        if (options.closedOutputs) {
+            close(1);
+            close(2);
+        }
         if (options.fileSizeLimit >= 0) {
             const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);

@@ -16,6 +16,7 @@ std::string runnerLines(const std::string& source, const std::string& target, co
 struct RunOptions {
     long fileSizeLimit = -1;      // RLIMIT_FSIZE of the interpreter, in bytes
     bool closedErrorPipe = false; // standard error is a pipe nobody reads
+    bool closedOutputs = false;   // started with standard output and error closed
     uid_t user = static_cast<uid_t>(-1);
     std::chrono::seconds bound{60}; // killed after this, with exitCode -1
 };

@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -172,6 +177,22 @@ TEST_F(Interpreter, RefusesRunnerFilesOthersCanChange)
     } else {
         std::cerr << "skipping the access control list: the file system refuses one\n";
     }
+    // A list longer than a page, which tmpfs takes and ext4 does not.
+    if (char shm[] = "/dev/shm/davev-test-XXXXXX"; mkdtemp(shm)) {
+        const std::string longListed = std::string(shm) + "/Import.bat";
+        writeFile(longListed, "echo.ran >> " + quote(dir / "t") + "\r\n");
+        std::string entries = "u:65534:rw";
+        for (int id = 20000; id < 20600; ++id)
+            entries += ",u:" + std::to_string(id) + ":r";
+        if (std::system(("setfacl -m " + entries + " " + quote(longListed) + " 2>/dev/null").c_str()) == 0) {
+            result = runInterpreter(longListed, dir);
+            EXPECT_NE(result.exitCode, 0);
+            EXPECT_NE(result.errors.find("its access control list lets user 65534"), std::string::npos)
+                << result.errors;
+            EXPECT_FALSE(exists(dir / "t"));
+        }
+        std::filesystem::remove_all(shm);
+    }
 
     if (geteuid() != 0)
         GTEST_SKIP() << "giving the file to another user or group needs root";
@@ -267,6 +288,58 @@ TEST_F(Interpreter, EveryImportLeavesOneLineInTheLog)
     const std::string fresh = readFile(log);
     EXPECT_EQ(std::count(fresh.begin(), fresh.end(), '\n'), 1) << fresh;
     EXPECT_NE(fresh.find("succeeded"), std::string::npos) << fresh;
+}
+
+TEST_F(Interpreter, AWriterStuckHoldingTheLogFileHoldsNoImportUp)
+{
+    if (struct stat info{}; stat("/dev/log", &info) == 0 && S_ISSOCK(info.st_mode))
+        GTEST_SKIP() << "this system has a system log; the log file is written only without one";
+    const std::string log = state + "/DA-VEV/imports.log";
+    writeFile(dir / "source.txt", "new");
+    ASSERT_EQ(run(runnerLines(dir / "source.txt", dir / "t.txt")).exitCode, 0);
+    const int held = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+
+    writeFile(dir / "Import.bat", runnerLines(dir / "source.txt", dir / "t.txt"));
+    RunOptions bounded;
+    bounded.bound = std::chrono::seconds(20);
+    const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), bounded);
+    close(held);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    const std::string lines = readFile(log);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+}
+
+TEST_F(Interpreter, AWriterThatWaitedWhileTheLogWasRotatedKeepsTheRotatedLog)
+{
+    if (struct stat info{}; stat("/dev/log", &info) == 0 && S_ISSOCK(info.st_mode))
+        GTEST_SKIP() << "this system has a system log; the log file is written only without one";
+    const std::string log = state + "/DA-VEV/imports.log";
+    const std::string full(1 << 20, 'x');
+    ASSERT_EQ(mkdir(state.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((state + "/DA-VEV").c_str(), 0755), 0);
+    writeFile(log, full);
+    writeFile(dir / "source.txt", "new");
+    writeFile(dir / "Import.bat", runnerLines(dir / "source.txt", dir / "t.txt"));
+    const int held = ::open(log.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(inotify_add_watch(watch, log.c_str(), IN_OPEN), 0);
+
+    // Another import rotates the log while this one waits for its lock.
+    std::thread rotator([&] {
+        pollfd opened{watch, POLLIN, 0};
+        poll(&opened, 1, 10000);
+        rename(log.c_str(), (log + ".1").c_str());
+        writeFile(log, "line of the other import\n");
+        close(held);
+    });
+    const RunResult result = runInterpreterWith(dir / "Import.bat", dir.path(), {});
+    rotator.join();
+    close(watch);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    EXPECT_TRUE(readFile(log + ".1").starts_with(full));
+    EXPECT_EQ(readFile(log), "line of the other import\n");
 }
 
 } // namespace

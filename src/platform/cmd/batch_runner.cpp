@@ -154,9 +154,9 @@ std::optional<std::string> BatchRunner::lockTarget(Import& import)
     if (import.locked || !import.target.file.regular)
         return std::nullopt;
     const Wait wait = acquire(import.target.file.handle, LockMode::Exclusive);
-    if (wait == Wait::Taken)
-        repair(import);
     import.locked = wait == Wait::Taken || wait == Wait::Unlocked;
+    if (wait == Wait::Taken)
+        return repair(import);
     return waitFailure(wait, import.name);
 }
 
@@ -187,35 +187,39 @@ std::optional<std::string> BatchRunner::lockTargetAndSource(Import& import, cons
     return lockSource();
 }
 
-void BatchRunner::repair(Import& import)
+std::optional<std::string> BatchRunner::repair(Import& import)
 {
     const OpenFile& target = import.target.file;
     const std::optional<std::string> text = files_.readJournal(import.name, target);
     if (!text)
-        return;
+        return std::nullopt;
     const std::optional<JournalRecord> record = parseJournal(*text);
     std::uint64_t length = 0;
     if (record && record->target == target.identity) {
-        if (files_.length(target.handle, length))
-            return;
-        if (length > record->length) {
-            if (auto error = files_.truncate(target.handle, record->length); error || files_.flush(target.handle)) {
-                if (noticed_)
-                    noticed_(quoted(import.name) +
-                             " holds part of an import that was cut off, and could not be cut "
-                             "back: " +
-                             (error ? error->text : std::string("the change did not reach the disk")));
-                return;
-            }
-            if (noticed_)
-                noticed_(quoted(import.name) + " was cut back from " + std::to_string(length) + " to " +
-                         std::to_string(record->length) + " bytes: an import by process " +
-                         std::to_string(record->writer) + " was cut off part-way");
+        // Written after a fragment that stays, this import would be torn too,
+        // and its own journal would take the fragment for the target's start.
+        FileResult error = files_.length(target.handle, length);
+        if (!error && length > record->length) {
+            error = files_.truncate(target.handle, record->length);
+            if (!error)
+                error = files_.flush(target.handle);
         }
+        if (error)
+            return quoted(import.name) +
+                   " holds part of an import that was cut off, and could not be cut back: " + error->text +
+                   "; nothing was written";
+        if (length > record->length && noticed_)
+            noticed_(quoted(import.name) + " was cut back from " + std::to_string(length) + " to " +
+                     std::to_string(record->length) + " bytes: an import by process " + std::to_string(record->writer) +
+                     " was cut off part-way");
     }
     // A record torn by a crash was being written before the target was
-    // touched, so it only needs removing.
-    files_.removeJournal(import.name, target);
+    // touched, so it only needs removing. One that stays would cut this
+    // import back at the next, however well it ends.
+    if (auto error = files_.removeJournal(import.name, target))
+        return "cannot write " + quoted(import.name) +
+               ": the journal of an import that was cut off cannot be removed: " + error->text;
+    return std::nullopt;
 }
 
 std::optional<std::string> BatchRunner::prepareWrite(Import& import, bool replace, std::uint64_t& offset)
@@ -385,8 +389,11 @@ std::optional<std::string> BatchRunner::finish()
         std::uint64_t length = 0;
         if (auto error = files_.flush(target.handle); error || (error = files_.length(target.handle, length))) {
             failure = fail(import, "cannot write " + quoted(import.name) + ": " + error->text);
+        } else if (auto kept = files_.removeJournal(import.name, target)) {
+            // Left in place, the journal would undo this import at the next.
+            failure = fail(import, "cannot finish the import into " + quoted(import.name) +
+                                       ": its journal cannot be removed: " + kept->text);
         } else {
-            files_.removeJournal(import.name, target);
             import.appended = length - std::min(length, import.startLength);
         }
     }

@@ -106,7 +106,9 @@ private:
                                                    const std::string& sourceName);
     std::optional<std::string> waitFailure(Wait wait, const std::string& name) const;
     Wait acquire(int handle, LockMode mode);
-    void repair(Import& import);
+    // Cuts back what an import that was cut off left in the target; returns
+    // the failure of the import at hand when its journal cannot be removed.
+    std::optional<std::string> repair(Import& import);
     // Journals the import before its first write and gives the offset the
     // next write goes to: the end, or 0 after emptying the file.
     std::optional<std::string> prepareWrite(Import& import, bool replace, std::uint64_t& offset);

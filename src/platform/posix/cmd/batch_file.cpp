@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -44,19 +45,24 @@ std::uint32_t littleEndian(const unsigned char* bytes, int size)
     return value;
 }
 
-// The access entries of the file's list; empty when it has none beyond its
-// mode bits.
-std::vector<AclEntry> accessControlList(int fd)
+// The kernel's largest extended attribute, so no list is too long to read.
+constexpr std::size_t largestAttribute = 65536;
+
+// The access entries of the file's list: empty when it has none beyond its
+// mode bits, nothing when it cannot be read.
+std::optional<std::vector<AclEntry>> accessControlList(int fd)
 {
-    unsigned char buffer[4096];
-    const ssize_t size = fgetxattr(fd, "system.posix_acl_access", buffer, sizeof buffer);
+    std::vector<unsigned char> buffer(largestAttribute);
+    const ssize_t size = fgetxattr(fd, "system.posix_acl_access", buffer.data(), buffer.size());
     std::vector<AclEntry> entries;
-    if (size < 4 || littleEndian(buffer, 4) != aclVersion)
+    if (size < 0 && (errno == ENODATA || errno == ENOTSUP))
         return entries;
+    if (size < 4 || littleEndian(buffer.data(), 4) != aclVersion)
+        return std::nullopt;
     for (ssize_t at = 4; at + 8 <= size; at += 8) {
-        entries.push_back(AclEntry{static_cast<std::uint16_t>(littleEndian(buffer + at, 2)),
-                                   static_cast<std::uint16_t>(littleEndian(buffer + at + 2, 2)),
-                                   littleEndian(buffer + at + 4, 4)});
+        const unsigned char* entry = buffer.data() + at;
+        entries.push_back(AclEntry{static_cast<std::uint16_t>(littleEndian(entry, 2)),
+                                   static_cast<std::uint16_t>(littleEndian(entry + 2, 2)), littleEndian(entry + 4, 4)});
     }
     return entries;
 }
@@ -97,7 +103,10 @@ std::optional<std::string> otherWriter(int fd, const struct stat& info)
 {
     if ((info.st_mode & S_IWOTH) != 0)
         return std::string("every user may write it");
-    const std::vector<AclEntry> acl = accessControlList(fd);
+    const std::optional<std::vector<AclEntry>> list = accessControlList(fd);
+    if (!list)
+        return std::string("an access control list that cannot be read may let others write it");
+    const std::vector<AclEntry>& acl = *list;
     std::uint16_t mask = 0x07;
     for (const AclEntry& entry : acl) {
         if (entry.tag == aclMask)

@@ -5,6 +5,8 @@
 #include <sys/sendfile.h>
 #include <unistd.h>
 
+#include "platform/posix/cmd/file_descriptor.h"
+
 namespace davev::cmd {
 
 namespace {
@@ -17,22 +19,6 @@ bool meansUnsupported(int error)
 {
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EBADF ||
            error == ESPIPE;
-}
-
-long writeAll(int out, off_t* outOffset, const char* data, std::size_t size)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t written = outOffset ? pwrite(out, data + done, size - done, *outOffset + static_cast<off_t>(done))
-                                          : write(out, data + done, size - done);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return static_cast<long>(done);
 }
 
 } // namespace
@@ -80,8 +66,10 @@ long KernelCopier::copyThroughBuffer(int in, off_t* inOffset, int out, off_t* ou
     const ssize_t got = inOffset ? pread(in, buffer_.get(), wanted, *inOffset) : read(in, buffer_.get(), wanted);
     if (got <= 0)
         return got;
-    if (writeAll(out, outOffset, buffer_.get(), static_cast<std::size_t>(got)) < 0)
+    if (const int error = writeAll(out, std::string_view(buffer_.get(), static_cast<std::size_t>(got)), outOffset)) {
+        errno = error;
         return -1;
+    }
     if (inOffset)
         *inOffset += got;
     if (outOffset)

@@ -1,6 +1,7 @@
 #include "platform/posix/cmd/diagnostics.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <syslog.h>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/posix/cmd/file_descriptor.h"
@@ -18,24 +20,25 @@ namespace davev::cmd {
 namespace {
 
 constexpr off_t logFileLimit = off_t{1} << 20;
-
-void writeAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            break;
-        done += static_cast<std::size_t>(written);
-    }
-}
+// A line takes microseconds to write; a writer holding the log's lock this
+// long is stopped or stuck, and must not hold up the imports after it.
+constexpr std::chrono::milliseconds logLockWait{1000};
 
 bool systemLogReachable()
 {
     struct stat info {};
     return stat(_PATH_LOG, &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+bool lockWithin(int fd, std::chrono::milliseconds wait)
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 std::string absolute(const std::string& path)
@@ -82,7 +85,7 @@ void SystemDiagnostics::report(std::size_t lineNumber, const std::string& messag
     std::string line = "da-vev-cmd: ";
     line += text;
     line += '\n';
-    writeAll(STDERR_FILENO, line);
+    static_cast<void>(writeAll(STDERR_FILENO, line));
     log(LOG_ERR, text);
 }
 
@@ -117,12 +120,17 @@ void SystemDiagnostics::appendToLogFile(const std::string& text)
     const FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
     if (!fd)
         return;
-    // The lock keeps concurrent imports' lines whole and lets one of them
-    // rotate the file; a late writer's line lands in the rotated file.
-    flock(fd.get(), LOCK_EX);
-    struct stat info {};
-    if (fstat(fd.get(), &info) == 0 && info.st_size >= logFileLimit)
-        std::filesystem::rename(path, path + ".1", ignored);
+    // The lock lets one of several concurrent imports rotate the file; a late
+    // writer's line lands in the rotated file. Unlocked, the line is still
+    // appended whole, and the rotation waits for a later import. Only the
+    // file still under the log's name is rotated: a writer that waited while
+    // another rotated it would otherwise put the fresh file over the full one.
+    const bool locked = lockWithin(fd.get(), logLockWait);
+    struct stat held {};
+    struct stat named {};
+    const bool rotated = locked && fstat(fd.get(), &held) == 0 && held.st_size >= logFileLimit &&
+                         stat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+                         named.st_ino == held.st_ino && rename(path.c_str(), (path + ".1").c_str()) == 0;
 
     char stamp[32] = "";
     const std::time_t now = std::time(nullptr);
@@ -130,13 +138,13 @@ void SystemDiagnostics::appendToLogFile(const std::string& text)
     if (gmtime_r(&now, &utc))
         std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
     const std::string line = std::string(stamp) + " DA-VEV[" + std::to_string(getpid()) + "]: " + text + "\n";
-    if (info.st_size >= logFileLimit) {
+    if (rotated) {
         const FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
         if (fresh)
-            writeAll(fresh.get(), line);
+            static_cast<void>(writeAll(fresh.get(), line));
         return;
     }
-    writeAll(fd.get(), line);
+    static_cast<void>(writeAll(fd.get(), line));
 }
 
 } // namespace davev::cmd

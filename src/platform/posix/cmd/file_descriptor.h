@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cerrno>
+#include <string_view>
+#include <sys/types.h>
 #include <unistd.h>
 #include <utility>
 
@@ -37,5 +40,25 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Writes all of data to fd, at *offset when given (which is left as it is),
+// else at its file position, going on after a signal. Returns 0 or the error
+// number.
+inline int writeAll(int fd, std::string_view data, const off_t* offset = nullptr)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const char* from = data.data() + done;
+        const std::size_t size = data.size() - done;
+        const ssize_t written =
+            offset ? pwrite(fd, from, size, *offset + static_cast<off_t>(done)) : write(fd, from, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(written);
+    }
+    return 0;
+}
 
 } // namespace davev::cmd

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
@@ -37,6 +38,16 @@ void setUpSignals()
     signal(SIGPIPE, SIG_IGN);
 }
 
+// A standard stream started closed would go to the first file opened, and a
+// report meant for stderr would be written into a target.
+void openClosedStandardStreams()
+{
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) < 0 && open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) < 0)
+            _exit(2);
+    }
+}
+
 // DAVEV_CMD_LOCK_WAIT_MS shortens the wait for another import's lock, for tests.
 std::chrono::milliseconds lockWait()
 {
@@ -52,6 +63,7 @@ std::chrono::milliseconds lockWait()
 
 int main(int argc, char** argv)
 {
+    openClosedStandardStreams();
     setUpSignals();
     if (argc != 2) {
         const char usage[] = "usage: da-vev-cmd BATCHFILE\n";

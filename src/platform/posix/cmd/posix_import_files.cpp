@@ -57,47 +57,45 @@ std::string journalName(const OpenFile& target)
     return std::to_string(target.identity.device) + "-" + std::to_string(target.identity.file);
 }
 
-void flushFolder(const std::string& folder)
+// 0 once the folder's entries are on the disk, else the error number.
+int flushFolder(const std::string& folder)
 {
     const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd)
-        fsync(fd.get());
-}
-
-int writeAll(int fd, const char* data, std::size_t size, off_t* offset)
-{
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t written = offset ? pwrite(fd, data + done, size - done, *offset + static_cast<off_t>(done))
-                                       : ::write(fd, data + done, size - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return errno;
-        done += static_cast<std::size_t>(written);
-    }
-    return 0;
-}
-
-// Writes the record to a new file at path and flushes it and its folder,
-// so the record is on the disk before the target is touched. Returns an
-// error number, 0 on success.
-int writeRecord(const std::string& path, std::string_view record)
-{
-    // O_NOFOLLOW: a link planted under the journal's name must not make the
-    // import overwrite the file it points to.
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
     if (!fd)
         return errno;
-    int error = writeAll(fd.get(), record.data(), record.size(), nullptr);
+    return fsync(fd.get()) == 0 ? 0 : errno;
+}
+
+// Writes the record to a new file and renames it to path, then flushes
+// the folder, so the record is on the disk before the target is touched.
+// A link planted under the journal's name, symbolic or hard, is replaced
+// rather than written through, and a record that replaces an earlier one
+// is never seen half-written. Returns an error number, 0 on success.
+int writeRecord(const std::string& path, std::string_view record)
+{
+    const std::string fresh = path + ".new";
+    unlink(fresh.c_str()); // left by an import killed while writing it
+    FileDescriptor fd(::open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
+    if (!fd)
+        return errno;
+    // Readable whatever the umask, so that the next import of the target by
+    // another user finds the record and can cut the target back.
+    int error = fchmod(fd.get(), 0644) == 0 ? writeAll(fd.get(), record) : errno;
     if (error == 0 && fsync(fd.get()) != 0)
         error = errno;
     fd.reset();
+    if (error == 0 && rename(fresh.c_str(), path.c_str()) != 0)
+        error = errno;
     if (error != 0) {
-        unlink(path.c_str());
+        unlink(fresh.c_str());
         return error;
     }
-    flushFolder(folderOf(path));
+    // A name that is not on the disk could vanish with the power, while the
+    // target keeps what was appended.
+    if (const int folderError = flushFolder(folderOf(path))) {
+        unlink(path.c_str());
+        return folderError;
+    }
     return 0;
 }
 
@@ -252,7 +250,7 @@ FileResult PosixImportFiles::write(int out, std::uint64_t* outOffset, std::strin
 {
     written = 0;
     off_t position = outOffset ? static_cast<off_t>(*outOffset) : 0;
-    if (const int error = writeAll(out, bytes.data(), bytes.size(), outOffset ? &position : nullptr))
+    if (const int error = writeAll(out, bytes, outOffset ? &position : nullptr))
         return errorFrom(error);
     written = bytes.size();
     if (outOffset)
@@ -262,7 +260,11 @@ FileResult PosixImportFiles::write(int out, std::uint64_t* outOffset, std::strin
 
 std::string PosixImportFiles::besideJournal(const std::string& targetName, const OpenFile& target) const
 {
-    return folderOf(targetName) + "/.da-vev-journal-" + journalName(target);
+    // Beside the file itself, not beside a link to it, so that an import
+    // through any of its names finds the journal.
+    std::error_code error;
+    const std::string file = std::filesystem::canonical(targetName, error).string();
+    return folderOf(error ? targetName : file) + "/.da-vev-journal-" + journalName(target);
 }
 
 std::string PosixImportFiles::fallbackJournal(const OpenFile& target) const
@@ -273,9 +275,12 @@ std::string PosixImportFiles::fallbackJournal(const OpenFile& target) const
 FileResult PosixImportFiles::writeJournal(const std::string& targetName, const OpenFile& target,
                                           std::string_view record)
 {
-    const int besideError = writeRecord(besideJournal(targetName, target), record);
-    if (besideError == 0)
+    const std::string beside = besideJournal(targetName, target);
+    const int besideError = writeRecord(beside, record);
+    if (besideError == 0) {
+        written_[target.identity] = beside;
         return std::nullopt;
+    }
     // A target the user may write in a folder the user may not.
     if (!folderRefusesJournal(besideError) || fallbackFolder_.empty())
         return errorFrom(besideError);
@@ -283,6 +288,7 @@ FileResult PosixImportFiles::writeJournal(const std::string& targetName, const O
     std::filesystem::create_directories(fallbackFolder_, ignored);
     if (const int error = writeRecord(fallbackJournal(target), record))
         return errorFrom(error);
+    written_[target.identity] = fallbackJournal(target);
     return std::nullopt;
 }
 
@@ -304,6 +310,13 @@ FileResult PosixImportFiles::removeJournal(const std::string& targetName, const 
     // import cuts back one that had finished, which still leaves the target
     // with whole imports only.
     FileResult result;
+    // Gone from where this process wrote it, the journal was moved away with
+    // its folder, and the next import of the target would find it there.
+    if (const auto written = written_.find(target.identity); written != written_.end()) {
+        if (unlink(written->second.c_str()) != 0)
+            result = errorFrom(errno);
+        written_.erase(written);
+    }
     const auto remove = [&result](const std::string& path) {
         if (unlink(path.c_str()) != 0 && errno != ENOENT && !result)
             result = errorFrom(errno);

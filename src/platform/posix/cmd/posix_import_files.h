@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "platform/cmd/import_files.h"
@@ -8,10 +9,11 @@
 namespace davev::cmd {
 
 // The interpreter's file operations on Linux. Locks are flock locks; a
-// journal goes beside its target as ".da-vev-journal-DEVICE-INODE", or,
+// journal goes beside its target, with symbolic links followed, as
+// ".da-vev-journal-DEVICE-INODE", or,
 // where the target's folder cannot take it, into fallbackFolder under the
 // name "DEVICE-INODE".
-class PosixImportFiles final : public ImportFiles {
+class PosixImportFiles : public ImportFiles {
 public:
     PosixImportFiles(ByteCopier& copier, std::string fallbackFolder, int standardOutput = 1);
 
@@ -43,6 +45,7 @@ private:
     ByteCopier& copier_;
     std::string fallbackFolder_;
     int standardOutput_;
+    std::map<FileIdentity, std::string> written_; // where each journal in use was written
 };
 
 } // namespace davev::cmd
