@@ -2,12 +2,14 @@
 
 #include <iostream>
 #include <string>
-#include <windows.h>
 
 #include "platform/win32/win32_text.h"
 
 namespace davev {
 namespace {
+
+constexpr const wchar_t* ReportWindowClass = L"DA-VEV Error Report";
+constexpr UINT ShowBoxMessage = WM_APP + 1;
 
 // The first visible, enabled top-level window of this thread in z-order:
 // the modal window while one is open, the main window otherwise.
@@ -24,16 +26,54 @@ HWND frontWindow()
 
 Win32ErrorReport::Win32ErrorReport() : Win32ErrorReport(std::cerr) {}
 
-Win32ErrorReport::Win32ErrorReport(std::ostream& log) : log_(log) {}
+Win32ErrorReport::Win32ErrorReport(std::ostream& log) : log_(log)
+{
+    static const ATOM reportClass = [] {
+        WNDCLASSEXW cls{};
+        cls.cbSize = sizeof(cls);
+        cls.lpfnWndProc = &Win32ErrorReport::windowProc;
+        cls.hInstance = GetModuleHandleW(nullptr);
+        cls.lpszClassName = ReportWindowClass;
+        return RegisterClassExW(&cls);
+    }();
+    if (reportClass != 0)
+        window_ = CreateWindowExW(0, ReportWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleW(nullptr), this);
+    if (window_ == nullptr) {
+        const DWORD code = GetLastError();
+        throw PlatformError(static_cast<int>(code), systemErrorText(code));
+    }
+}
+
+Win32ErrorReport::~Win32ErrorReport()
+{
+    DestroyWindow(window_);
+}
 
 void Win32ErrorReport::report(const PlatformError& error)
 {
     const std::string text = "Error " + std::to_string(error.number()) + ": " + error.description();
     log(text);
-    if (boxOpen_)
+    if (unattended_) {
+        if (unattendedLog_)
+            unattendedLog_(text);
+        return;
+    }
+    if (busy())
+        return;
+    pending_ = widen(text);
+    if (!PostMessageW(window_, ShowBoxMessage, 0, 0))
+        pending_.clear();
+}
+
+void Win32ErrorReport::showPending()
+{
+    if (pending_.empty() || boxOpen_)
         return;
     boxOpen_ = true;
-    MessageBoxW(frontWindow(), widen(text).c_str(), L"DA-VEV", MB_OK | MB_ICONERROR);
+    const std::wstring text = std::move(pending_);
+    pending_.clear();
+    MessageBoxW(frontWindow(), text.c_str(), L"DA-VEV", MB_OK | MB_ICONERROR);
     boxOpen_ = false;
 }
 
@@ -42,11 +82,29 @@ void Win32ErrorReport::note(std::string_view text)
     log(text);
 }
 
+void Win32ErrorReport::setUnattendedLog(Log log)
+{
+    unattendedLog_ = std::move(log);
+}
+
 void Win32ErrorReport::log(std::string_view text)
 {
     const std::string line = "DA-VEV: " + std::string(text) + "\n";
     log_ << line << std::flush;
     OutputDebugStringW(widen(line).c_str());
+}
+
+LRESULT CALLBACK Win32ErrorReport::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* report = static_cast<Win32ErrorReport*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(report));
+    } else if (message == ShowBoxMessage) {
+        if (auto* report = reinterpret_cast<Win32ErrorReport*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+            report->showPending();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 } // namespace davev
