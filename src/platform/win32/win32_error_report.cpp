@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string>
 
+#include "platform/win32/message_window.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
@@ -26,23 +27,9 @@ HWND frontWindow()
 
 Win32ErrorReport::Win32ErrorReport() : Win32ErrorReport(std::cerr) {}
 
-Win32ErrorReport::Win32ErrorReport(std::ostream& log) : log_(log)
+Win32ErrorReport::Win32ErrorReport(std::ostream& log)
+    : log_(log), window_(createMessageWindow(ReportWindowClass, &windowProc, this))
 {
-    static const ATOM reportClass = [] {
-        WNDCLASSEXW cls{};
-        cls.cbSize = sizeof(cls);
-        cls.lpfnWndProc = &Win32ErrorReport::windowProc;
-        cls.hInstance = GetModuleHandleW(nullptr);
-        cls.lpszClassName = ReportWindowClass;
-        return RegisterClassExW(&cls);
-    }();
-    if (reportClass != 0)
-        window_ = CreateWindowExW(0, ReportWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), this);
-    if (window_ == nullptr) {
-        const DWORD code = GetLastError();
-        throw PlatformError(static_cast<int>(code), systemErrorText(code));
-    }
 }
 
 Win32ErrorReport::~Win32ErrorReport()
@@ -96,11 +83,8 @@ void Win32ErrorReport::log(std::string_view text)
 
 LRESULT CALLBACK Win32ErrorReport::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* report = static_cast<Win32ErrorReport*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(report));
-    } else if (message == ShowBoxMessage) {
-        if (auto* report = reinterpret_cast<Win32ErrorReport*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+    if (message == ShowBoxMessage) {
+        if (auto* report = messageWindowOwner<Win32ErrorReport>(hwnd))
             report->showPending();
         return 0;
     }
