@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "platform/win32/ansi_file_output.h"
 #include "platform/win32/cmd_launcher.h"
+#include "platform/win32/event_log.h"
 #include "platform/win32/module_executable_name.h"
 #include "platform/win32/registry_settings_backend.h"
 #include "platform/win32/win32_display.h"
@@ -28,8 +29,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     CmdLauncher launcher;
     Win32ZOrder zOrder;
     Win32ErrorReport errors;
+    errors.setUnattendedLog(&writeEventLog);
     Win32TimerDriver timers;
     Win32Display display;
+    display.reportErrorsWith(errors);
     display.setIcon(ApplicationIcon);
     Platform platform{settings, executableName, fileOutput, launcher, zOrder, errors, timers, display};
 

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include "platform/win32/win32_error_report.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_window_form.h"
 
@@ -102,7 +103,12 @@ public:
         runMessageLoop([&entry, form] { return entry.form.get() == form && form->model() != nullptr; });
     }
 
-    void closeWindow(Window& window)
+    void reportErrorsWith(Win32ErrorReport& errors) { errors_ = &errors; }
+
+    // A close that ends the program without the user asking for it (the
+    // auto-close, logging off) reports a failure of its unload to the
+    // unattended log: nobody may be there to dismiss a box.
+    void closeWindow(Window& window, bool byUser)
     {
         Entry& entry = entries_[&window];
         if (entry.closing)
@@ -110,17 +116,24 @@ public:
         entry.closing = true;
         ++closingDepth_;
 
+        const bool last = endsProgram(window);
+        const bool unattended = !byUser && last && errors_ != nullptr && !errors_->unattended();
+        if (unattended)
+            errors_->setUnattended(true);
         // A settings store that could not take the state of the program's
         // last window must not pass for a clean end.
-        const bool last = endsProgram(window);
-        if (!window.unload() && last)
+        if (!window.unload() && last) {
             exitCode_ = 1;
+            awaitUser_ = awaitUser_ || byUser;
+        }
         std::vector<Window*> owned;
         for (auto& [other, otherEntry] : entries_)
             if (other != &window && otherEntry.owner == &window && (other->loaded() || onScreen(otherEntry)))
                 owned.push_back(other);
         for (Window* other : owned)
-            closeWindow(*other);
+            closeWindow(*other, byUser);
+        if (unattended)
+            errors_->setUnattended(false);
         // Before the window goes, so the system hands activation back to the owner.
         if (entry.disabledOwner != nullptr) {
             EnableWindow(entry.disabledOwner, TRUE);
@@ -136,7 +149,7 @@ public:
         endWhenEmpty();
     }
 
-    void closeRequested(Window& window) override { closeWindow(window); }
+    void closeRequested(Window& window, bool byUser) override { closeWindow(window, byUser); }
 
     // The virtual screen (every monitor) bounds a window's size; a position
     // must fit the 16-bit coordinates that window messages carry.
@@ -149,7 +162,7 @@ public:
 
     int runEventLoop()
     {
-        runMessageLoop([this] { return anyLoaded(); });
+        runMessageLoop([this] { return anyLoaded() || userMustRead(); });
         reap();
         return exitCode_;
     }
@@ -203,9 +216,12 @@ private:
         return false;
     }
 
+    // The user who closed the window reads why it failed before the end.
+    bool userMustRead() const { return awaitUser_ && errors_ != nullptr && errors_->busy(); }
+
     void endWhenEmpty()
     {
-        if (closingDepth_ > 0 || anyLoaded())
+        if (closingDepth_ > 0 || anyLoaded() || userMustRead())
             return;
         EnumThreadWindows(GetCurrentThreadId(), &endMessageBox, 0);
     }
@@ -214,8 +230,10 @@ private:
     Form::Icons icons_;
     std::map<Window*, Entry> entries_;
     std::vector<std::unique_ptr<Form>> retired_;
+    Win32ErrorReport* errors_ = nullptr;
     int closingDepth_ = 0;
     int exitCode_ = 0;
+    bool awaitUser_ = false;
 };
 
 Win32Display::Win32Display() : impl_(std::make_unique<Impl>()) {}
@@ -239,7 +257,12 @@ void Win32Display::showModal(Window& window, Window& owner)
 
 void Win32Display::close(Window& window)
 {
-    impl_->closeWindow(window);
+    impl_->closeWindow(window, false);
+}
+
+void Win32Display::reportErrorsWith(Win32ErrorReport& errors)
+{
+    impl_->reportErrorsWith(errors);
 }
 
 WindowLimits Win32Display::windowLimits() const

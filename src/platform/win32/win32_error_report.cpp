@@ -2,12 +2,15 @@
 
 #include <iostream>
 #include <string>
-#include <windows.h>
 
+#include "platform/win32/message_window.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
 namespace {
+
+constexpr const wchar_t* ReportWindowClass = L"DA-VEV Error Report";
+constexpr UINT ShowBoxMessage = WM_APP + 1;
 
 // The first visible, enabled top-level window of this thread in z-order:
 // the modal window while one is open, the main window otherwise.
@@ -24,16 +27,40 @@ HWND frontWindow()
 
 Win32ErrorReport::Win32ErrorReport() : Win32ErrorReport(std::cerr) {}
 
-Win32ErrorReport::Win32ErrorReport(std::ostream& log) : log_(log) {}
+Win32ErrorReport::Win32ErrorReport(std::ostream& log)
+    : log_(log), window_(createMessageWindow(ReportWindowClass, &windowProc, this))
+{
+}
+
+Win32ErrorReport::~Win32ErrorReport()
+{
+    DestroyWindow(window_);
+}
 
 void Win32ErrorReport::report(const PlatformError& error)
 {
     const std::string text = "Error " + std::to_string(error.number()) + ": " + error.description();
     log(text);
-    if (boxOpen_)
+    if (unattended_) {
+        if (unattendedLog_)
+            unattendedLog_(text);
+        return;
+    }
+    if (busy())
+        return;
+    pending_ = widen(text);
+    if (!PostMessageW(window_, ShowBoxMessage, 0, 0))
+        pending_.clear();
+}
+
+void Win32ErrorReport::showPending()
+{
+    if (pending_.empty() || boxOpen_)
         return;
     boxOpen_ = true;
-    MessageBoxW(frontWindow(), widen(text).c_str(), L"DA-VEV", MB_OK | MB_ICONERROR);
+    const std::wstring text = std::move(pending_);
+    pending_.clear();
+    MessageBoxW(frontWindow(), text.c_str(), L"DA-VEV", MB_OK | MB_ICONERROR);
     boxOpen_ = false;
 }
 
@@ -42,11 +69,26 @@ void Win32ErrorReport::note(std::string_view text)
     log(text);
 }
 
+void Win32ErrorReport::setUnattendedLog(Log log)
+{
+    unattendedLog_ = std::move(log);
+}
+
 void Win32ErrorReport::log(std::string_view text)
 {
     const std::string line = "DA-VEV: " + std::string(text) + "\n";
     log_ << line << std::flush;
     OutputDebugStringW(widen(line).c_str());
+}
+
+LRESULT CALLBACK Win32ErrorReport::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == ShowBoxMessage) {
+        if (auto* report = messageWindowOwner<Win32ErrorReport>(hwnd))
+            report->showPending();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 } // namespace davev

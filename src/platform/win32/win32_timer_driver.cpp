@@ -1,5 +1,6 @@
 #include "platform/win32/win32_timer_driver.h"
 
+#include "platform/win32/message_window.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
@@ -7,24 +8,7 @@ namespace {
 constexpr const wchar_t* TimerWindowClass = L"DA-VEV Timers";
 }
 
-Win32TimerDriver::Win32TimerDriver()
-{
-    static const ATOM timerClass = [] {
-        WNDCLASSEXW cls{};
-        cls.cbSize = sizeof(cls);
-        cls.lpfnWndProc = &Win32TimerDriver::windowProc;
-        cls.hInstance = GetModuleHandleW(nullptr);
-        cls.lpszClassName = TimerWindowClass;
-        return RegisterClassExW(&cls);
-    }();
-    if (timerClass != 0)
-        window_ = CreateWindowExW(0, TimerWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), this);
-    if (window_ == nullptr) {
-        const DWORD code = GetLastError();
-        throw PlatformError(static_cast<int>(code), systemErrorText(code));
-    }
-}
+Win32TimerDriver::Win32TimerDriver() : window_(createMessageWindow(TimerWindowClass, &windowProc, this)) {}
 
 Win32TimerDriver::~Win32TimerDriver()
 {
@@ -82,11 +66,8 @@ void Win32TimerDriver::tick(UINT_PTR id)
 
 LRESULT CALLBACK Win32TimerDriver::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        auto* driver = static_cast<Win32TimerDriver*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(driver));
-    } else if (message == WM_TIMER) {
-        if (auto* driver = reinterpret_cast<Win32TimerDriver*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+    if (message == WM_TIMER) {
+        if (auto* driver = messageWindowOwner<Win32TimerDriver>(hwnd))
             driver->tick(wParam);
         return 0;
     }

@@ -270,13 +270,14 @@ LRESULT Form::handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         // Never destroyed by the default handling: the display closes the
         // model window, which runs its unload handler first.
         if (window_ != nullptr)
-            events_.closeRequested(*window_);
+            events_.closeRequested(*window_, true);
         return 0;
     case WM_ENDSESSION:
         // The user logs off or shuts down: closed the normal way, so its
-        // unload handler still stores what it stores.
+        // unload handler still stores what it stores, but nobody is left to
+        // read a box.
         if (wParam != FALSE && window_ != nullptr)
-            events_.closeRequested(*window_);
+            events_.closeRequested(*window_, false);
         return 0;
     case WM_MOVE:
         moved();

@@ -12,10 +12,10 @@
 
 namespace davev {
 
-// Told when the user (or the system) asks to close a form.
+// Told when the user (or the system, at log-off) asks to close a form.
 class FormEvents {
 public:
-    virtual void closeRequested(Window& window) = 0;
+    virtual void closeRequested(Window& window, bool byUser) = 0;
 
 protected:
     ~FormEvents() = default;
