@@ -29,8 +29,11 @@ bool handleKey(const MSG& message, HWND form)
         return false;
     switch (message.wParam) {
     case VK_ESCAPE:
-        // No window has a cancel button; a multi-line edit would otherwise
-        // close its dialog.
+        // A dialog (an owned window) closes as through its close box, its
+        // position stored; the main window has nothing to cancel. Used up
+        // here either way, so a multi-line edit never sends its own cancel.
+        if (GetWindow(form, GW_OWNER) != nullptr)
+            PostMessageW(form, WM_CLOSE, 0, 0);
         return true;
     case VK_RETURN:
         // Enter clicks the focused button, as Space does. Elsewhere it goes
