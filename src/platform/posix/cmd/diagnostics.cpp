@@ -32,12 +32,6 @@ void writeAll(int fd, const std::string& text)
     }
 }
 
-bool systemLogReachable()
-{
-    struct stat info {};
-    return stat(_PATH_LOG, &info) == 0 && S_ISSOCK(info.st_mode);
-}
-
 std::string absolute(const std::string& path)
 {
     std::error_code error;
@@ -46,6 +40,12 @@ std::string absolute(const std::string& path)
 }
 
 } // namespace
+
+bool systemLogReachable()
+{
+    struct stat info {};
+    return stat(_PATH_LOG, &info) == 0 && S_ISSOCK(info.st_mode);
+}
 
 std::string stateFolder()
 {
@@ -58,6 +58,36 @@ std::string stateFolder()
         home = user ? user->pw_dir : "/";
     }
     return std::string(home) + "/.local/state/DA-VEV";
+}
+
+void appendToLogFile(const std::string& logFolder, const std::string& text)
+{
+    std::error_code ignored;
+    std::filesystem::create_directories(logFolder, ignored);
+    const std::string path = logFolder + "/imports.log";
+    const FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
+    if (!fd)
+        return;
+    // The lock keeps concurrent imports' lines whole and lets one of them
+    // rotate the file; a late writer's line lands in the rotated file.
+    flock(fd.get(), LOCK_EX);
+    struct stat info {};
+    if (fstat(fd.get(), &info) == 0 && info.st_size >= logFileLimit)
+        std::filesystem::rename(path, path + ".1", ignored);
+
+    char stamp[32] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    if (gmtime_r(&now, &utc))
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    const std::string line = std::string(stamp) + " DA-VEV[" + std::to_string(getpid()) + "]: " + text + "\n";
+    if (info.st_size >= logFileLimit) {
+        const FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
+        if (fresh)
+            writeAll(fresh.get(), line);
+        return;
+    }
+    writeAll(fd.get(), line);
 }
 
 SystemDiagnostics::SystemDiagnostics(std::string batchFile, std::string logFolder)
@@ -99,7 +129,7 @@ void SystemDiagnostics::refused(const std::string& message)
 void SystemDiagnostics::log(int priority, const std::string& text)
 {
     if (!systemLogReachable()) {
-        appendToLogFile(text);
+        appendToLogFile(logFolder_, text);
         return;
     }
     if (!logOpen_) {
@@ -107,36 +137,6 @@ void SystemDiagnostics::log(int priority, const std::string& text)
         logOpen_ = true;
     }
     syslog(priority, "%s", text.c_str());
-}
-
-void SystemDiagnostics::appendToLogFile(const std::string& text)
-{
-    std::error_code ignored;
-    std::filesystem::create_directories(logFolder_, ignored);
-    const std::string path = logFolder_ + "/imports.log";
-    const FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
-    if (!fd)
-        return;
-    // The lock keeps concurrent imports' lines whole and lets one of them
-    // rotate the file; a late writer's line lands in the rotated file.
-    flock(fd.get(), LOCK_EX);
-    struct stat info {};
-    if (fstat(fd.get(), &info) == 0 && info.st_size >= logFileLimit)
-        std::filesystem::rename(path, path + ".1", ignored);
-
-    char stamp[32] = "";
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    if (gmtime_r(&now, &utc))
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    const std::string line = std::string(stamp) + " DA-VEV[" + std::to_string(getpid()) + "]: " + text + "\n";
-    if (info.st_size >= logFileLimit) {
-        const FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
-        if (fresh)
-            writeAll(fresh.get(), line);
-        return;
-    }
-    writeAll(fd.get(), line);
 }
 
 } // namespace davev::cmd
