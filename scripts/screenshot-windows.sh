@@ -8,6 +8,7 @@ program=$(realpath "$1")
 output=$(realpath -m "${2:-$top/docs/main-window-windows.png}")
 command -v import >/dev/null || { echo "import (imagemagick) is missing" >&2; exit 1; }
 
+source "$top/scripts/conditions.sh"
 source "$top/scripts/x-session.sh"
 source "$top/scripts/wine-session.sh"
 x_session_start davev-wine-shot
@@ -16,13 +17,6 @@ cd "$SCRATCH/work"
 cp "$program" DA-VEV.exe
 
 title="DA-VEV - DA-VEV"
-wait_for() {
-    local end=$((SECONDS + $1)); shift
-    until "$@" >/dev/null 2>&1; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.05
-    done
-}
 window_id() { xdotool search --onlyvisible --name "^$title\$" | head -n1 | grep .; }
 drawn() { [ "$(import -window "$(window_id)" -format '%k' info:)" -gt 8 ]; }
 

@@ -8,18 +8,7 @@ for tool in Xvfb openbox wmctrl xdotool xprop; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# wait_for SECONDS COMMAND...: polls until the command succeeds.
-wait_for() {
-    local limit=$1; shift
-    local end=$((SECONDS + limit))
-    until "$@" >/dev/null 2>&1; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.05
-    done
-}
-
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/conditions.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x-session.sh"
 x_session_start davev-e2e || fail "no X session"
 cd "$SCRATCH/work"

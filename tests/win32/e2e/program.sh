@@ -18,17 +18,7 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
     exit 77
 fi
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# wait_for SECONDS COMMAND...: polls until the command succeeds.
-wait_for() {
-    local limit=$1; shift
-    local end=$((SECONDS + limit))
-    until "$@" >/dev/null 2>&1; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.05
-    done
-}
+source "$(dirname "$0")/../../../scripts/conditions.sh"
 
 WORK=$(mktemp -d -t davev-wine-e2e-XXXXXX)
 APP_PID=
