@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include "platform/loaded_windows.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_window_form.h"
 
@@ -112,7 +113,7 @@ public:
 
         // A settings store that could not take the state of the program's
         // last window must not pass for a clean end.
-        const bool last = endsProgram(window);
+        const bool last = endsProgram(entries_, window);
         if (!window.unload() && last)
             exitCode_ = 1;
         std::vector<Window*> owned;
@@ -149,7 +150,7 @@ public:
 
     int runEventLoop()
     {
-        runMessageLoop([this] { return anyLoaded(); });
+        runMessageLoop([this] { return anyLoaded(entries_); });
         reap();
         return exitCode_;
     }
@@ -185,27 +186,9 @@ private:
         std::erase_if(retired_, [](const std::unique_ptr<Form>& form) { return !form->busy(); });
     }
 
-    // True when closing `window` leaves no window loaded: it is the last one
-    // apart from those it owns.
-    bool endsProgram(const Window& window) const
-    {
-        for (const auto& [other, entry] : entries_)
-            if (other != &window && entry.owner != &window && other->loaded())
-                return false;
-        return true;
-    }
-
-    bool anyLoaded() const
-    {
-        for (const auto& [window, entry] : entries_)
-            if (window->loaded())
-                return true;
-        return false;
-    }
-
     void endWhenEmpty()
     {
-        if (closingDepth_ > 0 || anyLoaded())
+        if (closingDepth_ > 0 || anyLoaded(entries_))
             return;
         EnumThreadWindows(GetCurrentThreadId(), &endMessageBox, 0);
     }
