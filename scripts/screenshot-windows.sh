@@ -8,7 +8,7 @@ program=$(realpath "$1")
 output=$(realpath -m "${2:-$top/docs/main-window-windows.png}")
 command -v import >/dev/null || { echo "import (imagemagick) is missing" >&2; exit 1; }
 
-source "$top/tests/e2e/waits.sh"
+source "$top/scripts/conditions.sh"
 source "$top/scripts/x-session.sh"
 source "$top/scripts/wine-session.sh"
 x_session_start davev-wine-shot

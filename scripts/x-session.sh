@@ -2,8 +2,8 @@
 # openbox, and a temporary HOME, configuration and working directory.
 # Source it and call x_session_start [NAME]. It makes SCRATCH, a temporary
 # directory named after NAME, and PIDS, the processes to end on exit (add
-# yours); on exit both go. It exports HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR
-# and DISPLAY, and makes $SCRATCH/work.
+# yours); on exit both go. It exports HOME, XDG_CONFIG_HOME, XDG_STATE_HOME,
+# XDG_RUNTIME_DIR and DISPLAY, and makes $SCRATCH/work.
 
 x_session_cleanup() {
     local pid
@@ -16,7 +16,8 @@ x_session_start() {
     SCRATCH=$(mktemp -d -t "${1:-davev}-XXXXXX")
     PIDS=()
     trap x_session_cleanup EXIT
-    export HOME=$SCRATCH/home XDG_CONFIG_HOME=$SCRATCH/home/.config XDG_RUNTIME_DIR=$SCRATCH/runtime
+    export HOME=$SCRATCH/home XDG_CONFIG_HOME=$SCRATCH/home/.config XDG_STATE_HOME=$SCRATCH/home/.local/state
+    export XDG_RUNTIME_DIR=$SCRATCH/runtime
     mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$SCRATCH/work"
     chmod 700 "$XDG_RUNTIME_DIR"
     unset WAYLAND_DISPLAY QT_QPA_PLATFORM

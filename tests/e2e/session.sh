@@ -8,8 +8,7 @@ for tool in Xvfb openbox wmctrl xdotool xprop; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
 done
 
-source "$(dirname "${BASH_SOURCE[0]}")/waits.sh"
-
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/conditions.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x-session.sh"
 x_session_start davev-e2e || fail "no X session"
 cd "$SCRATCH/work"

@@ -49,4 +49,9 @@ wait_for 30 bash -c "! kill -0 $APP_PID" || fail "program waited for someone aft
 status=0
 wait "$APP_PID" || status=$?
 [ "$status" -ne 0 ] || fail "exit status 0 after settings were lost on a signal"
+# Without a system log, the failure goes where the imports are logged.
+if [ ! -S /dev/log ]; then
+    grep -q "Error 21: Is a directory" "$XDG_STATE_HOME/DA-VEV/imports.log" ||
+        fail "failure on a signal not logged"
+fi
 echo "1 passed, 0 failed"

@@ -150,6 +150,10 @@ TEST_F(DebianPackage, KeepsTheInterpreterPrivateAndTheDebugSymbolsApart)
     const std::string contents = run("dpkg-deb -c " + quoted(deb)).output;
     EXPECT_NE(contents.find("./usr/libexec/da-vev/da-vev-cmd"), std::string::npos) << contents;
     EXPECT_EQ(contents.find("./usr/bin/da-vev-cmd"), std::string::npos) << "an internal helper is not a command";
+    // A copy of the packaged program under another name, away from /usr/bin,
+    // finds the interpreter where the package put it.
+    EXPECT_NE(member(deb, "/usr/bin/DA-VEV").find(std::string_view("/usr/libexec/da-vev\0", 20)), std::string::npos)
+        << "the interpreter's path compiled into the program is not the package's";
 
     // Only a build with debug information has symbols to keep.
     const std::string buildType = DAVEV_BUILD_TYPE;

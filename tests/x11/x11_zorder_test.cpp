@@ -284,6 +284,20 @@ TEST_F(WithoutWindowManager, AsksForAStateChangeOnlyWhenTheStateDiffers)
     zorder.makeTopmost(window);
     ASSERT_TRUE(waitUntil(collect));
     EXPECT_EQ(actions, std::vector<long>{1}) << "one request, to add";
+
+    // A dialog transient for a window in the band stays above it, as an
+    // owned window follows its owner's band on Windows: an error box over
+    // the topmost main window must not drop below it at the next tick.
+    const ::Window dialog = x_->createWindow(10, 10, 20, 20);
+    XSetTransientForHint(x_->get(), dialog, window);
+    x_->setListProperty(dialog, "_NET_WM_STATE", XA_ATOM, {x_->atom("_NET_WM_STATE_ABOVE")});
+    x_->setListProperty(window, "_NET_WM_STATE", XA_ATOM, {x_->atom("_NET_WM_STATE_ABOVE")});
+    actions.clear();
+    zorder.makeNotTopmost(dialog);
+    x_->setListProperty(window, "_NET_WM_STATE", XA_ATOM, {});
+    zorder.makeNotTopmost(dialog); // its owner left the band: it goes too
+    ASSERT_TRUE(waitUntil(collect));
+    EXPECT_EQ(actions, std::vector<long>{0}) << "only the request made once the owner was no longer above";
 }
 
 int recordedErrors = 0;

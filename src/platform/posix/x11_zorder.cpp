@@ -244,6 +244,13 @@ void X11ZOrder::changeAbove(Handle window, long action)
     // manager, the server and every client watching a round of events.
     if (isTopmost(window) == (action == netWmStateAdd))
         return;
+    // A window transient for one in the band stays there with it, as an
+    // owned window does on Windows, where demoting it demotes its owner and
+    // raising the owner again raises it too.
+    XWindow owner = None;
+    if (action == netWmStateRemove && XGetTransientForHint(c->display, static_cast<XWindow>(window), &owner) &&
+        owner != None && isTopmost(owner))
+        return;
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.send_event = True;

@@ -11,6 +11,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/loaded_windows.h"
 #include "platform/qt/font_mapping.h"
 #include "platform/qt/form_window.h"
 #include "platform/qt/qt_error_report.h"
@@ -104,7 +105,7 @@ public:
         entry.closing = true;
         ++closingDepth_;
 
-        const bool last = endsProgram(window);
+        const bool last = endsProgram(entries_, window);
         const bool unattended = !byUser && last && errors_ != nullptr && !errors_->unattended();
         if (unattended)
             errors_->setUnattended(true);
@@ -156,7 +157,7 @@ public:
 
     int runEventLoop()
     {
-        if (!anyLoaded())
+        if (!anyLoaded(entries_))
             return exitCode_;
         ++loopDepth_;
         const int code = QApplication::exec();
@@ -211,24 +212,6 @@ private:
         body.focusFirst();
     }
 
-    // True when closing `window` leaves no window loaded: it is the last one
-    // apart from those it owns.
-    bool endsProgram(const Window& window) const
-    {
-        for (const auto& [other, entry] : entries_)
-            if (other != &window && entry.owner != &window && other->loaded())
-                return false;
-        return true;
-    }
-
-    bool anyLoaded() const
-    {
-        for (const auto& [window, entry] : entries_)
-            if (window->loaded())
-                return true;
-        return false;
-    }
-
     bool isForm(const QWidget* widget) const
     {
         for (const auto& form : forms_)
@@ -239,7 +222,7 @@ private:
 
     void endWhenEmpty()
     {
-        if (closingDepth_ > 0 || anyLoaded())
+        if (closingDepth_ > 0 || anyLoaded(entries_))
             return;
         // The user who closed the window reads why it failed before the end.
         if (awaitUser_ && errors_ != nullptr && errors_->boxOpen()) {

@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include "platform/loaded_windows.h"
 #include "platform/win32/win32_error_report.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_window_form.h"
@@ -116,7 +117,7 @@ public:
         entry.closing = true;
         ++closingDepth_;
 
-        const bool last = endsProgram(window);
+        const bool last = endsProgram(entries_, window);
         const bool unattended = !byUser && last && errors_ != nullptr && !errors_->unattended();
         if (unattended)
             errors_->setUnattended(true);
@@ -162,7 +163,7 @@ public:
 
     int runEventLoop()
     {
-        runMessageLoop([this] { return anyLoaded() || userMustRead(); });
+        runMessageLoop([this] { return anyLoaded(entries_) || userMustRead(); });
         reap();
         return exitCode_;
     }
@@ -198,30 +199,12 @@ private:
         std::erase_if(retired_, [](const std::unique_ptr<Form>& form) { return !form->busy(); });
     }
 
-    // True when closing `window` leaves no window loaded: it is the last one
-    // apart from those it owns.
-    bool endsProgram(const Window& window) const
-    {
-        for (const auto& [other, entry] : entries_)
-            if (other != &window && entry.owner != &window && other->loaded())
-                return false;
-        return true;
-    }
-
-    bool anyLoaded() const
-    {
-        for (const auto& [window, entry] : entries_)
-            if (window->loaded())
-                return true;
-        return false;
-    }
-
     // The user who closed the window reads why it failed before the end.
     bool userMustRead() const { return awaitUser_ && errors_ != nullptr && errors_->busy(); }
 
     void endWhenEmpty()
     {
-        if (closingDepth_ > 0 || anyLoaded() || userMustRead())
+        if (closingDepth_ > 0 || anyLoaded(entries_) || userMustRead())
             return;
         EnumThreadWindows(GetCurrentThreadId(), &endMessageBox, 0);
     }

@@ -18,7 +18,7 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
     exit 77
 fi
 
-source "$(dirname "$0")/../../e2e/waits.sh"
+source "$(dirname "$0")/../../../scripts/conditions.sh"
 
 WORK=$(mktemp -d -t davev-wine-e2e-XXXXXX)
 APP_PID=

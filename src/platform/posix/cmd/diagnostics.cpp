@@ -24,12 +24,6 @@ constexpr off_t logFileLimit = off_t{1} << 20;
 // long is stopped or stuck, and must not hold up the imports after it.
 constexpr std::chrono::milliseconds logLockWait{1000};
 
-bool systemLogReachable()
-{
-    struct stat info {};
-    return stat(_PATH_LOG, &info) == 0 && S_ISSOCK(info.st_mode);
-}
-
 bool lockWithin(int fd, std::chrono::milliseconds wait)
 {
     const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -50,6 +44,12 @@ std::string absolute(const std::string& path)
 
 } // namespace
 
+bool systemLogReachable()
+{
+    struct stat info {};
+    return stat(_PATH_LOG, &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
 std::string stateFolder()
 {
     const char* state = std::getenv("XDG_STATE_HOME");
@@ -61,6 +61,41 @@ std::string stateFolder()
         home = user ? user->pw_dir : "/";
     }
     return std::string(home) + "/.local/state/DA-VEV";
+}
+
+void appendToLogFile(const std::string& logFolder, const std::string& text)
+{
+    std::error_code ignored;
+    std::filesystem::create_directories(logFolder, ignored);
+    const std::string path = logFolder + "/imports.log";
+    const FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
+    if (!fd)
+        return;
+    // The lock lets one of several concurrent writers rotate the file; a late
+    // writer's line lands in the rotated file. Unlocked, the line is still
+    // appended whole, and the rotation waits for a later writer. Only the
+    // file still under the log's name is rotated: a writer that waited while
+    // another rotated it would otherwise put the fresh file over the full one.
+    const bool locked = lockWithin(fd.get(), logLockWait);
+    struct stat held {};
+    struct stat named {};
+    const bool rotated = locked && fstat(fd.get(), &held) == 0 && held.st_size >= logFileLimit &&
+                         stat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+                         named.st_ino == held.st_ino && rename(path.c_str(), (path + ".1").c_str()) == 0;
+
+    char stamp[32] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    if (gmtime_r(&now, &utc))
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    const std::string line = std::string(stamp) + " DA-VEV[" + std::to_string(getpid()) + "]: " + text + "\n";
+    if (rotated) {
+        const FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
+        if (fresh)
+            static_cast<void>(writeAll(fresh.get(), line));
+        return;
+    }
+    static_cast<void>(writeAll(fd.get(), line));
 }
 
 SystemDiagnostics::SystemDiagnostics(std::string batchFile, std::string logFolder)
@@ -102,7 +137,7 @@ void SystemDiagnostics::refused(const std::string& message)
 void SystemDiagnostics::log(int priority, const std::string& text)
 {
     if (!systemLogReachable()) {
-        appendToLogFile(text);
+        appendToLogFile(logFolder_, text);
         return;
     }
     if (!logOpen_) {
@@ -110,41 +145,6 @@ void SystemDiagnostics::log(int priority, const std::string& text)
         logOpen_ = true;
     }
     syslog(priority, "%s", text.c_str());
-}
-
-void SystemDiagnostics::appendToLogFile(const std::string& text)
-{
-    std::error_code ignored;
-    std::filesystem::create_directories(logFolder_, ignored);
-    const std::string path = logFolder_ + "/imports.log";
-    const FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
-    if (!fd)
-        return;
-    // The lock lets one of several concurrent imports rotate the file; a late
-    // writer's line lands in the rotated file. Unlocked, the line is still
-    // appended whole, and the rotation waits for a later import. Only the
-    // file still under the log's name is rotated: a writer that waited while
-    // another rotated it would otherwise put the fresh file over the full one.
-    const bool locked = lockWithin(fd.get(), logLockWait);
-    struct stat held {};
-    struct stat named {};
-    const bool rotated = locked && fstat(fd.get(), &held) == 0 && held.st_size >= logFileLimit &&
-                         stat(path.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
-                         named.st_ino == held.st_ino && rename(path.c_str(), (path + ".1").c_str()) == 0;
-
-    char stamp[32] = "";
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    if (gmtime_r(&now, &utc))
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    const std::string line = std::string(stamp) + " DA-VEV[" + std::to_string(getpid()) + "]: " + text + "\n";
-    if (rotated) {
-        const FileDescriptor fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0600));
-        if (fresh)
-            static_cast<void>(writeAll(fresh.get(), line));
-        return;
-    }
-    static_cast<void>(writeAll(fd.get(), line));
 }
 
 } // namespace davev::cmd

@@ -12,6 +12,12 @@ namespace davev::cmd {
 // them. $XDG_STATE_HOME/DA-VEV, by default ~/.local/state/DA-VEV.
 std::string stateFolder();
 
+// Whether the system log takes lines: its socket exists.
+bool systemLogReachable();
+// One line, stamped and tagged "DA-VEV[pid]", to imports.log in logFolder,
+// which is rotated to imports.log.1 as it reaches a size limit.
+void appendToLogFile(const std::string& logFolder, const std::string& text);
+
 // Reports each failure to stderr and to the system log as "DA-VEV", naming
 // the batch file and line, and each import's outcome to the system log.
 // Without a system log (no socket to it), the log lines go to imports.log
@@ -31,7 +37,6 @@ public:
 
 private:
     void log(int priority, const std::string& text);
-    void appendToLogFile(const std::string& text);
 
     std::string batchFile_;
     std::string absoluteBatchFile_;

@@ -1,9 +1,10 @@
-# Shared by the end-to-end tests and the screenshot scripts: failing with a
-# message, and waiting on a condition with a bound instead of a fixed sleep.
+# Waiting on conditions, for the end-to-end tests and the scripts that drive
+# the program. Source it.
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# wait_for SECONDS COMMAND...: polls until the command succeeds.
+# wait_for SECONDS COMMAND...: polls until the command succeeds; returns 1
+# once SECONDS have passed without it.
 wait_for() {
     local limit=$1; shift
     local end=$((SECONDS + limit))
