@@ -1,6 +1,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "platform/qt/qt_settings_backend.h"
@@ -74,6 +75,28 @@ TEST_F(SettingsBackendTest, HandEditsAreReadAtOnceAndSurviveTheNextSave)
     EXPECT_TRUE(text.contains("MAIN-Left=20")) << "no stale copy written back: " << text.toStdString();
     EXPECT_TRUE(text.contains("MAIN-Width=9000")) << text.toStdString();
     EXPECT_TRUE(text.contains("KEY=new")) << text.toStdString();
+}
+
+TEST_F(SettingsBackendTest, ALineQtCannotParseDoesNotMakeAGoodWriteFail)
+{
+    QtSettingsBackend settings(base());
+    settings.save("DA-VEV", "Main", "KEY", "old");
+    // A hand edit leaves a line that is no INI syntax.
+    QFile file(QString::fromStdString(settings.filePath("DA-VEV", "Main")));
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("[unclosed\n");
+    file.close();
+
+    EXPECT_NO_THROW(settings.saveAll("DA-VEV", "Main", {{"KEY", "new"}, {"OTHER", "2"}}));
+    QtSettingsBackend reread(base());
+    EXPECT_EQ(reread.get("DA-VEV", "Main", "KEY", ""), "new");
+    EXPECT_EQ(reread.get("DA-VEV", "Main", "OTHER", ""), "2");
+    // And a write that really fails afterwards still says so.
+    std::filesystem::remove_all(dir.filePath("DA-VEV").toStdString());
+    QFile blocker(dir.filePath("DA-VEV"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_THROW(settings.saveAll("DA-VEV", "Main", {{"KEY", "newer"}}), PlatformError);
 }
 
 TEST_F(SettingsBackendTest, UnwritableStoreThrowsNamingTheFile)

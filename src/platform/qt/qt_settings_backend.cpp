@@ -35,6 +35,15 @@ int writeObstacle(const QString& path)
     return 0;
 }
 
+bool holdsValues(const QString& path, const std::vector<std::pair<std::string, std::string>>& values)
+{
+    const QSettings stored(path, QSettings::IniFormat);
+    for (const auto& [key, text] : values)
+        if (stored.value(qstr(key)).toString() != qstr(text))
+            return false;
+    return true;
+}
+
 PlatformError writeError(int number, const QString& path)
 {
     return PlatformError(number,
@@ -124,11 +133,17 @@ void QtSettingsBackend::saveAll(std::string_view app, std::string_view section,
     // One replacement of the whole file, merged with what is on disk now:
     // QSettings writes a temporary copy, flushes it and renames it over the file.
     settings.sync();
-    if (settings.status() == QSettings::NoError)
+    const QSettings::Status status = settings.status();
+    if (status == QSettings::NoError)
+        return;
+    // A QSettings keeps its first error for good, and may hold values it
+    // could not write: forget it, so reads show what is really stored.
+    files_.erase(path.toStdString());
+    // A line it could not parse (a hand edit, say) gives FormatError whether
+    // or not the write went through; the file itself tells.
+    if (status == QSettings::FormatError && holdsValues(path, values))
         return;
     const int number = writeObstacle(path);
-    // Forget the unwritten values, so reads show what is really stored.
-    files_.erase(path.toStdString());
     throw writeError(number != 0 ? number : EIO, path);
 }
 
