@@ -31,13 +31,20 @@ x_session_start() {
     export DISPLAY=:$display_number
 
     # Windows mapped before openbox manages the screen would go unmanaged.
-    openbox >"$SCRATCH/openbox.log" 2>&1 &
-    PIDS+=($!)
-    local _
-    for _ in $(seq 600); do
-        xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && return 0
-        sleep 0.05
+    # An openbox that ends before it manages the screen is started again.
+    local attempt _ openbox_pid
+    for attempt in 1 2 3; do
+        openbox >>"$SCRATCH/openbox.log" 2>&1 &
+        openbox_pid=$!
+        PIDS+=("$openbox_pid")
+        for _ in $(seq 600); do
+            xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && return 0
+            kill -0 "$openbox_pid" 2>/dev/null || break
+            sleep 0.05
+        done
+        kill -0 "$openbox_pid" 2>/dev/null && break
     done
-    echo "openbox did not come up" >&2
+    echo "openbox did not come up (attempt $attempt):" >&2
+    cat "$SCRATCH/openbox.log" "$SCRATCH/xvfb.log" >&2
     return 1
 }
