@@ -19,6 +19,7 @@ struct FontSpec {
     std::string_view family = "MS Sans Serif";
     double points = 8.25;
     bool bold = false;
+    bool operator==(const FontSpec&) const = default;
 };
 
 // One control as the window creates it. Geometry is in twips from the

@@ -90,7 +90,7 @@ void Form::release()
         view->detach();
     if (hwnd_ != nullptr)
         DestroyWindow(hwnd_);
-    for (const auto& [spec, font] : fonts_)
+    for (const auto& [made, font] : fonts_)
         DeleteObject(font);
     fonts_.clear();
 }
@@ -128,8 +128,8 @@ void Form::build()
 
 HFONT Form::fontFor(const FontSpec& design)
 {
-    for (const auto& [spec, font] : fonts_)
-        if (spec.family == design.family && spec.points == design.points && spec.bold == design.bold)
+    for (const auto& [made, font] : fonts_)
+        if (made == design)
             return font;
     HFONT font = createLayoutFont(design, scale_);
     fonts_.emplace_back(design, font);
