@@ -106,23 +106,12 @@ public:
         ++closingDepth_;
 
         const bool last = endsProgram(entries_, window);
-        const bool unattended = !byUser && last && errors_ != nullptr && !errors_->unattended();
-        if (unattended)
-            errors_->setUnattended(true);
-        // A settings store that could not take the state of the program's
-        // last window must not pass for a clean end.
-        if (!window.unload() && last) {
-            exitCode_ = 1;
-            awaitUser_ = awaitUser_ || byUser;
+        {
+            const UnattendedClose unattended(errors_, byUser, last);
+            end_.unloaded(window.unload(), last, byUser);
+            for (Window* other : ownedWindows(entries_, window, onScreen))
+                closeWindow(*other, byUser);
         }
-        std::vector<Window*> owned;
-        for (auto& [other, otherEntry] : entries_)
-            if (other != &window && otherEntry.owner == &window && (other->loaded() || onScreen(otherEntry)))
-                owned.push_back(other);
-        for (Window* other : owned)
-            closeWindow(*other, byUser);
-        if (unattended)
-            errors_->setUnattended(false);
         if (entry.widget) {
             entry.body->detach();
             entry.widget->hide();
@@ -143,7 +132,7 @@ public:
             signalNotifier_->setEnabled(false);
             closeWindow(window, false);
             if (loopDepth_ > 0)
-                QCoreApplication::exit(exitCode_);
+                QCoreApplication::exit(end_.exitCode);
         });
     }
 
@@ -158,7 +147,7 @@ public:
     int runEventLoop()
     {
         if (!anyLoaded(entries_))
-            return exitCode_;
+            return end_.exitCode;
         ++loopDepth_;
         const int code = QApplication::exec();
         --loopDepth_;
@@ -225,7 +214,7 @@ private:
         if (closingDepth_ > 0 || anyLoaded(entries_))
             return;
         // The user who closed the window reads why it failed before the end.
-        if (awaitUser_ && errors_ != nullptr && errors_->boxOpen()) {
+        if (end_.awaitUser && errors_ != nullptr && errors_->boxOpen()) {
             errors_->whenNoBoxOpen([this] { endNow(); });
             return;
         }
@@ -245,7 +234,7 @@ private:
         }
         // Ends the main loop and every nested one (modal dialogs, message boxes).
         if (loopDepth_ > 0)
-            QCoreApplication::exit(exitCode_);
+            QCoreApplication::exit(end_.exitCode);
     }
 
     TwipsScale scale_;
@@ -257,8 +246,7 @@ private:
     std::map<Window*, Entry> entries_;
     int loopDepth_ = 0;
     int closingDepth_ = 0;
-    int exitCode_ = 0;
-    bool awaitUser_ = false;
+    ProgramEnd end_;
     QtErrorReport* errors_ = nullptr;
     std::unique_ptr<QSocketNotifier> signalNotifier_;
 };

@@ -118,23 +118,12 @@ public:
         ++closingDepth_;
 
         const bool last = endsProgram(entries_, window);
-        const bool unattended = !byUser && last && errors_ != nullptr && !errors_->unattended();
-        if (unattended)
-            errors_->setUnattended(true);
-        // A settings store that could not take the state of the program's
-        // last window must not pass for a clean end.
-        if (!window.unload() && last) {
-            exitCode_ = 1;
-            awaitUser_ = awaitUser_ || byUser;
+        {
+            const UnattendedClose unattended(errors_, byUser, last);
+            end_.unloaded(window.unload(), last, byUser);
+            for (Window* other : ownedWindows(entries_, window, onScreen))
+                closeWindow(*other, byUser);
         }
-        std::vector<Window*> owned;
-        for (auto& [other, otherEntry] : entries_)
-            if (other != &window && otherEntry.owner == &window && (other->loaded() || onScreen(otherEntry)))
-                owned.push_back(other);
-        for (Window* other : owned)
-            closeWindow(*other, byUser);
-        if (unattended)
-            errors_->setUnattended(false);
         // Before the window goes, so the system hands activation back to the owner.
         if (entry.disabledOwner != nullptr) {
             EnableWindow(entry.disabledOwner, TRUE);
@@ -165,7 +154,7 @@ public:
     {
         runMessageLoop([this] { return anyLoaded(entries_) || userMustRead(); });
         reap();
-        return exitCode_;
+        return end_.exitCode;
     }
 
 private:
@@ -200,7 +189,7 @@ private:
     }
 
     // The user who closed the window reads why it failed before the end.
-    bool userMustRead() const { return awaitUser_ && errors_ != nullptr && errors_->busy(); }
+    bool userMustRead() const { return end_.awaitUser && errors_ != nullptr && errors_->busy(); }
 
     void endWhenEmpty()
     {
@@ -215,8 +204,7 @@ private:
     std::vector<std::unique_ptr<Form>> retired_;
     Win32ErrorReport* errors_ = nullptr;
     int closingDepth_ = 0;
-    int exitCode_ = 0;
-    bool awaitUser_ = false;
+    ProgramEnd end_;
 };
 
 Win32Display::Win32Display() : impl_(std::make_unique<Impl>()) {}
