@@ -1,5 +1,8 @@
 #include "platform/cmd/batch_text.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace davev::cmd {
 
 std::vector<std::string_view> splitLines(std::string_view content)
@@ -18,6 +21,15 @@ std::vector<std::string_view> splitLines(std::string_view content)
         content.remove_prefix(end + 1);
     }
     return lines;
+}
+
+bool namesNullDevice(std::string_view name)
+{
+    if (name.ends_with(':'))
+        name.remove_suffix(1);
+    return name.size() == 3 && std::equal(name.begin(), name.end(), "nul", [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
 }
 
 } // namespace davev::cmd

@@ -1,7 +1,6 @@
 #include "platform/cmd/run_batch.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "platform/cmd/batch_text.h"
 
@@ -38,15 +37,8 @@ bool runBatch(std::string_view content, BatchRunner& runner, ImportReporter& rep
     return allSucceeded;
 }
 
-std::string describeImport(const std::string& batchFile, const ImportEnd& import)
+std::string describeImport(const std::string& batchFile, const std::string& target, const ImportEnd& import)
 {
-    std::error_code error;
-    std::string target = import.target;
-    if (!target.empty()) {
-        const std::filesystem::path absolute = std::filesystem::absolute(target, error);
-        if (!error)
-            target = absolute.lexically_normal().string();
-    }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f s", std::chrono::duration<double>(import.took).count());
     return "import of batch file \"" + batchFile + "\" into \"" + target + "\": " + std::to_string(import.appended) +

@@ -26,8 +26,9 @@ public:
 bool runBatch(std::string_view content, BatchRunner& runner, ImportReporter& reporter,
               const volatile std::sig_atomic_t* stop = nullptr);
 
-// The trace line of one import: the batch file, the target as an absolute
-// path, the bytes appended, the time taken and the outcome.
-std::string describeImport(const std::string& batchFile, const ImportEnd& import);
+// The trace line of one import: the batch file, the target (as an absolute
+// path, which the caller makes of import.target), the bytes appended, the
+// time taken and the outcome.
+std::string describeImport(const std::string& batchFile, const std::string& target, const ImportEnd& import);
 
 } // namespace davev::cmd

@@ -60,25 +60,33 @@ std::wstring fullPath(const std::wstring& path)
     return full;
 }
 
-std::wstring systemInterpreter()
+std::wstring interpreterBesideProgram()
 {
-    wchar_t directory[MAX_PATH + 1] = {};
-    const UINT length = GetSystemDirectoryW(directory, MAX_PATH);
-    if (length == 0 || length > MAX_PATH)
-        throw lastSystemError("finding the system directory");
-    return std::wstring(directory, length) + L"\\cmd.exe";
+    std::wstring path(MAX_PATH, L'\0');
+    while (true) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return L"da-vev-cmd.exe";
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"da-vev-cmd.exe";
 }
 
 } // namespace
 
-std::wstring CmdLauncher::interpreterCommandLine(const std::wstring& batchFile, const std::wstring& arguments)
+CmdLauncher::CmdLauncher(std::wstring interpreter)
+    : interpreter_(interpreter.empty() ? interpreterBesideProgram() : std::move(interpreter))
 {
-    // /d: no AutoRun commands. /s /c: the interpreter drops exactly the
-    // outermost pair of quotes, so the quoted file name inside stays whole.
-    std::wstring line = L"cmd.exe /d /s /c \"\"" + batchFile + L"\"";
-    if (!arguments.empty())
-        line += L" " + arguments;
-    return line + L"\"";
+}
+
+std::wstring CmdLauncher::interpreterCommandLine(const std::wstring& interpreter, const std::wstring& batchFile)
+{
+    // Neither name can hold a quote: Windows file names never do.
+    return L"\"" + interpreter + L"\" \"" + batchFile + L"\"";
 }
 
 long CmdLauncher::launch(const std::string& commandLine, WindowStyle style)
@@ -98,8 +106,10 @@ long CmdLauncher::launch(const std::string& commandLine, WindowStyle style)
         // The interpreter would start even without the file, and fail unseen.
         if (!namesFile(command.program))
             throw systemError(ERROR_FILE_NOT_FOUND, "starting " + commandLine);
-        application = systemInterpreter();
-        line = interpreterCommandLine(fullPath(command.program), command.arguments);
+        if (!namesFile(interpreter_))
+            throw systemError(ERROR_FILE_NOT_FOUND, "starting " + commandLine + " with " + narrow(interpreter_));
+        application = interpreter_;
+        line = interpreterCommandLine(interpreter_, fullPath(command.program));
         flags = style == WindowStyle::Hidden ? CREATE_NO_WINDOW : CREATE_NEW_CONSOLE;
     } else {
         line = widen(commandLine);

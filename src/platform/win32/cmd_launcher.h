@@ -8,7 +8,7 @@ namespace davev {
 
 // Starts a command line the way a Windows program launcher does, and returns
 // the new process's id at once. A batch file (.bat, .cmd) is run by the
-// system's command interpreter (cmd.exe from the system directory, never one
+// program's own interpreter, da-vev-cmd.exe beside the program (never one
 // found on PATH), without a console window when the style is hidden.
 //
 // When the whole command line names an existing file, that file is what
@@ -18,10 +18,19 @@ namespace davev {
 // the Windows error number and text.
 class CmdLauncher : public Launcher {
 public:
+    // interpreter: the interpreter's path; by default da-vev-cmd.exe in the
+    // running program's folder.
+    explicit CmdLauncher(std::wstring interpreter = {});
+
     long launch(const std::string& commandLine, WindowStyle style) override;
 
-    // The command line handed to CreateProcessW for a batch file.
-    static std::wstring interpreterCommandLine(const std::wstring& batchFile, const std::wstring& arguments);
+    // The command line handed to CreateProcessW for a batch file. The
+    // interpreter takes the batch file only, as the program writes no
+    // batch file that takes arguments.
+    static std::wstring interpreterCommandLine(const std::wstring& interpreter, const std::wstring& batchFile);
+
+private:
+    std::wstring interpreter_;
 };
 
 } // namespace davev

@@ -4,26 +4,50 @@
 
 namespace davev {
 
-std::wstring widen(std::string_view utf8)
+namespace {
+
+std::wstring toUtf16(std::string_view text, UINT codePage)
 {
-    if (utf8.empty())
+    if (text.empty())
         return {};
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    MultiByteToWideChar(codePage, 0, text.data(), size, wide.data(), length);
     return wide;
 }
 
-std::string narrow(std::wstring_view utf16)
+std::string fromUtf16(std::wstring_view utf16, UINT codePage)
 {
     if (utf16.empty())
         return {};
     const int size = static_cast<int>(utf16.size());
-    const int length = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
+    const int length = WideCharToMultiByte(codePage, 0, utf16.data(), size, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, text.data(), length, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, utf16.data(), size, text.data(), length, nullptr, nullptr);
     return text;
+}
+
+} // namespace
+
+std::wstring widen(std::string_view utf8)
+{
+    return toUtf16(utf8, CP_UTF8);
+}
+
+std::string narrow(std::wstring_view utf16)
+{
+    return fromUtf16(utf16, CP_UTF8);
+}
+
+std::wstring widenAnsi(std::string_view ansi)
+{
+    return toUtf16(ansi, CP_ACP);
+}
+
+std::string narrowAnsi(std::wstring_view utf16)
+{
+    return fromUtf16(utf16, CP_ACP);
 }
 
 std::string systemErrorText(unsigned long code)
@@ -40,6 +64,11 @@ std::string systemErrorText(unsigned long code)
     std::string result = narrow(text);
     LocalFree(buffer);
     return result;
+}
+
+std::string systemErrorTextAnsi(unsigned long code)
+{
+    return narrowAnsi(widen(systemErrorText(code)));
 }
 
 } // namespace davev

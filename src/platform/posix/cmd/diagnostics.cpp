@@ -126,7 +126,8 @@ void SystemDiagnostics::report(std::size_t lineNumber, const std::string& messag
 
 void SystemDiagnostics::importEnded(const ImportEnd& import)
 {
-    log(import.failure ? LOG_WARNING : LOG_INFO, describeImport(absoluteBatchFile_, import));
+    log(import.failure ? LOG_WARNING : LOG_INFO,
+        describeImport(absoluteBatchFile_, import.target.empty() ? import.target : absolute(import.target), import));
 }
 
 void SystemDiagnostics::refused(const std::string& message)

@@ -3,11 +3,11 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/cmd/batch_text.h"
 #include "platform/posix/cmd/file_descriptor.h"
 #include "platform/posix/errno_text.h"
 
@@ -33,11 +33,6 @@ FileError notRegular(mode_t mode)
                        : S_ISBLK(mode)  ? "a block device"
                                         : "a special file";
     return FileError{std::string("it is ") + kind + ", not a regular file", false};
-}
-
-bool isNullDevice(const std::string& name)
-{
-    return strcasecmp(name.c_str(), "nul") == 0 || strcasecmp(name.c_str(), "nul:") == 0;
 }
 
 OpenFile describe(int fd, const struct stat& info)
@@ -154,7 +149,7 @@ FileResult PosixImportFiles::openSource(const std::string& name, OpenFile& file)
 
 FileResult PosixImportFiles::openTarget(const std::string& name, OpenFile& file)
 {
-    const bool nullDevice = isNullDevice(name);
+    const bool nullDevice = namesNullDevice(name);
     // No O_APPEND: copy_file_range refuses such descriptors, and the end is
     // found under the lock anyway. No O_TRUNC: replacing waits for the lock.
     // O_NONBLOCK: opening a FIFO must not wait for a reader.
