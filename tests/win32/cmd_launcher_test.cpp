@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "files.h"
+#include "processes.h"
 #include "platform/platform_error.h"
 #include "platform/win32/cmd_launcher.h"
 #include "platform/win32/win32_text.h"
@@ -47,25 +48,25 @@ protected:
     void TearDown() override { SetCurrentDirectoryW(previous_.c_str()); }
 
     TempDir dir;
-    CmdLauncher launcher;
+    CmdLauncher launcher{test::interpreterPath()};
 
 private:
     std::wstring previous_;
 };
 
-TEST_F(Launching, TheRunnerBatchFileRunsHiddenThroughTheSystemInterpreter)
+TEST_F(Launching, TheRunnerBatchFileRunsHiddenThroughTheProgramsInterpreter)
 {
     writeFile(dir / "source.txt", "line one\r\nline two");
     writeFile(dir / "target.txt", "old\r\n");
     writeFile(dir / "DA-VEV.bat", "type \"source.txt\" >> \"target.txt\"\r\necho. >> \"target.txt\"\r\n");
 
     EXPECT_GT(launcher.launch("DA-VEV.bat", WindowStyle::Hidden), 0);
-    // The system interpreter's echo. writes the space before ">>", then CR LF.
-    const std::string once = "old\r\nline one\r\nline two \r\n";
+    // da-vev-cmd's echo. writes CR LF alone; the system's would write " \r\n".
+    const std::string once = "old\r\nline one\r\nline two\r\n";
     EXPECT_TRUE(waitUntil([&] { return readFile(dir / "target.txt") == once; })) << readFile(dir / "target.txt");
 
     launcher.launch("DA-VEV.bat", WindowStyle::Hidden);
-    EXPECT_TRUE(waitUntil([&] { return readFile(dir / "target.txt") == once + "line one\r\nline two \r\n"; }))
+    EXPECT_TRUE(waitUntil([&] { return readFile(dir / "target.txt") == once + "line one\r\nline two\r\n"; }))
         << readFile(dir / "target.txt");
 }
 
@@ -79,8 +80,8 @@ TEST_F(Launching, ANameWithASpaceRunsThatFileAndNotAShorterPrefix)
     launcher.launch("My Prog.bat", WindowStyle::Hidden);
     ASSERT_TRUE(waitUntil([&] { return !readFile(dir / "target.txt").empty(); }));
     EXPECT_EQ(readFile(dir / "target.txt"), "right\r\n");
-    EXPECT_EQ(CmdLauncher::interpreterCommandLine(L"C:\\w\\My Prog.bat", L""),
-              L"cmd.exe /d /s /c \"\"C:\\w\\My Prog.bat\"\"");
+    EXPECT_EQ(CmdLauncher::interpreterCommandLine(L"C:\\DA VEV\\da-vev-cmd.exe", L"C:\\w\\My Prog.bat"),
+              L"\"C:\\DA VEV\\da-vev-cmd.exe\" \"C:\\w\\My Prog.bat\"");
 }
 
 TEST_F(Launching, WhatCannotBeStartedIsReportedWithTheWindowsError)
@@ -92,6 +93,15 @@ TEST_F(Launching, WhatCannotBeStartedIsReportedWithTheWindowsError)
         EXPECT_EQ(error.number(), ERROR_FILE_NOT_FOUND);
         EXPECT_NE(error.description().find("DA-VEV.bat"), std::string::npos) << error.description();
         EXPECT_GT(error.description().find(" (starting"), 0u) << "the system's text comes first";
+    }
+    // Without its interpreter beside it, the program says which file is missing.
+    writeFile(dir / "DA-VEV.bat", "echo.>> \"target.txt\"\r\n");
+    try {
+        CmdLauncher(widenAnsi(dir / "missing\\da-vev-cmd.exe")).launch("DA-VEV.bat", WindowStyle::Hidden);
+        FAIL() << "no interpreter";
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.number(), ERROR_FILE_NOT_FOUND);
+        EXPECT_NE(error.description().find("missing\\da-vev-cmd.exe"), std::string::npos) << error.description();
     }
     // "del " names no program: del is built into the interpreter.
     try {

@@ -96,7 +96,8 @@ keys Tab Tab Tab space
 wait_for 20 test -f DA-VEV.bat || fail "Save wrote no batch file"
 cmp DA-VEV.bat expected.bat || fail "paths not restored: $(od -c DA-VEV.bat)"
 keys Tab Tab space
-expected_target=$(printf 'line one\r\nline two \r\n' | od -c)
+# da-vev-cmd.exe ran the batch file: its echo. writes CR LF alone.
+expected_target=$(printf 'line one\r\nline two\r\n' | od -c)
 target_complete() { [ "$(od -c target.txt)" = "$expected_target" ]; }
 wait_for 60 target_complete || fail "target: $(od -c target.txt 2>&1)"
 # Another window in front: the main window enters the topmost band.
@@ -121,6 +122,9 @@ reg_set AUTOCLOSE_TICKBOX 1
 reg_set AlwaysOnTopTimer_TICKBOX 0
 start_program
 wait_program
-[ "$(od -c dst.txt)" = "$(printf 'payload \r\n' | od -c)" ] || fail "target: $(od -c dst.txt 2>&1)"
+[ "$(od -c dst.txt)" = "$(printf 'payload\r\n' | od -c)" ] || fail "target: $(od -c dst.txt 2>&1)"
+# Without a registered event source, each import leaves a line in the log file.
+log=$(find "$WINEPREFIX/drive_c/users" -path '*/DA-VEV/imports.log' | head -n1)
+[ -n "$log" ] && grep -q 'dst.txt": 9 bytes appended in .*succeeded' "$log" || fail "import not logged: ${log:-no log}"
 [ "$(reg_value AUTOSTART_TICKBOX)" = 1 ] || fail "AutoStart not kept"
 echo "1 passed, 0 failed"

@@ -1,0 +1,196 @@
+// da-vev-cmd.exe run as a process on batch files, as the launcher runs it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "files.h"
+#include "platform/win32/event_log.h"
+#include "platform/win32/win32_text.h"
+#include "processes.h"
+
+namespace davev::test {
+namespace {
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The two lines the program writes for one import.
+std::string runnerLines(const std::string& source, const std::string& target)
+{
+    return "type \"" + source + "\" >> \"" + target + "\"\r\necho. >> \"" + target + "\"\r\n";
+}
+
+std::vector<std::string> journalsIn(const std::filesystem::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(".da-vev-journal-"))
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+class Interpreter : public ::testing::Test {
+protected:
+    RunResult run(const std::string& batchText, const std::string& name = "Import.bat")
+    {
+        writeFile(dir / name, batchText);
+        return runInterpreter(dir / name);
+    }
+
+    TempDir dir;
+};
+
+TEST_F(Interpreter, AppendsTheSourceThenALineEndAndLogsTheImport)
+{
+    const std::string source = dir / "SOURCE.txt";
+    const std::string target = dir / "TARGET.txt";
+    writeFile(source, std::string("line one\nline two\r\n\0binary\xff", 27));
+    writeFile(target, "before\r\n");
+
+    for (int i = 0; i < 2; ++i) {
+        const RunResult result = run(runnerLines(source, target));
+        EXPECT_EQ(result.exitCode, 0u) << result.errors;
+        EXPECT_EQ(result.errors, "");
+    }
+    const std::string copy = readFile(source) + "\r\n";
+    EXPECT_EQ(readFile(target), "before\r\n" + copy + copy);
+    EXPECT_TRUE(journalsIn(dir.path()).empty());
+
+    // No event source registered here, so the log file takes the lines.
+    ASSERT_FALSE(eventSourceRegistered());
+    const std::string log = readFile(std::filesystem::path(logFolder()) / "imports.log");
+    const std::string line = "into \"" + target + "\": " + std::to_string(copy.size()) + " bytes appended in ";
+    std::size_t found = 0;
+    for (std::size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1))
+        ++found;
+    EXPECT_EQ(found, 2u) << log;
+}
+
+TEST_F(Interpreter, AFileAppendedToItselfIsCopiedOnce)
+{
+    const std::string file = dir / "self.txt";
+    const std::string content(3 << 20, 'x'); // more than one copy buffer
+    writeFile(file, content);
+
+    const RunResult result = run(runnerLines(file, file));
+    EXPECT_EQ(result.exitCode, 0u) << result.errors;
+    EXPECT_TRUE(readFile(file) == content + content + "\r\n");
+}
+
+TEST_F(Interpreter, AMissingSourceLeavesTheTargetAsItWas)
+{
+    const std::string target = dir / "target.txt";
+    writeFile(target, "kept\r\n");
+
+    const RunResult result = run(runnerLines(dir / "missing.txt", target));
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_NE(result.errors.find("Import.bat:1: type: cannot read \"" + (dir / "missing.txt") + "\""),
+              std::string::npos)
+        << result.errors;
+    EXPECT_NE(result.errors.find("Import.bat:2: not run"), std::string::npos) << result.errors;
+    EXPECT_EQ(readFile(target), "kept\r\n");
+}
+
+TEST_F(Interpreter, PercentSignsInNamesAreTakenLiterally)
+{
+    const std::string source = dir / "a %PATH% b.txt";
+    const std::string target = dir / "to %TEMP%%.txt";
+    writeFile(source, "literal");
+
+    const RunResult result = run(runnerLines(source, target));
+    EXPECT_EQ(result.exitCode, 0u) << result.errors;
+    EXPECT_EQ(readFile(target), "literal\r\n");
+}
+
+TEST_F(Interpreter, EightOverlappingImportsLandWholeOneAfterAnother)
+{
+    constexpr int runners = 8;
+    constexpr std::size_t size = 3 << 20; // several copy buffers each
+    const std::string target = dir / "shared target.txt";
+    std::vector<HANDLE> processes;
+    std::vector<std::wstring> errors;
+    for (int i = 0; i < runners; ++i) {
+        const std::string name = std::to_string(i);
+        writeFile(dir / ("source" + name), std::string(size, static_cast<char>('A' + i)));
+        writeFile(dir / ("run" + name + ".bat"), runnerLines(dir / ("source" + name), target));
+    }
+    const std::wstring program = interpreterPath();
+    for (int i = 0; i < runners; ++i) {
+        const std::wstring batch = widenAnsi(dir / ("run" + std::to_string(i) + ".bat"));
+        errors.push_back(batch + L".errors");
+        processes.push_back(startProcess(program, L"\"" + program + L"\" \"" + batch + L"\"", errors.back()));
+    }
+    for (int i = 0; i < runners; ++i) {
+        const RunResult result = finishProcess(processes[i], errors[i]);
+        EXPECT_EQ(result.exitCode, 0u) << result.errors;
+    }
+
+    const std::string result = readFile(target);
+    ASSERT_EQ(result.size(), runners * (size + 2));
+    std::string seen;
+    for (std::size_t at = 0; at < result.size(); at += size + 2) {
+        const char letter = result[at];
+        EXPECT_TRUE(result.compare(at, size, std::string(size, letter)) == 0) << "copy at " << at << " is mixed";
+        EXPECT_EQ(result.substr(at + size, 2), "\r\n");
+        seen += letter;
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, "ABCDEFGH");
+}
+
+TEST_F(Interpreter, AnImportCutOffPartWayIsCutBackByTheNextImportOfItsTarget)
+{
+    const std::string target = dir / "target.txt";
+    const std::string big = dir / "big.txt";
+    const std::string small = dir / "small.txt";
+    writeFile(target, "before\r\n");
+    writeFile(big, std::string(4 << 20, 'b'));
+    writeFile(small, "small");
+
+    HANDLE child = startImportThatStops(big, target, 1 << 20);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(readFile(target).size(), 8u + (1 << 20)) << "a fragment is in the target";
+    EXPECT_EQ(journalsIn(dir.path()).size(), 1u);
+    TerminateProcess(child, 9); // as a crash or a power cut would end it
+    WaitForSingleObject(child, INFINITE);
+    CloseHandle(child);
+
+    const RunResult result = run(runnerLines(small, target));
+    EXPECT_EQ(result.exitCode, 0u) << result.errors;
+    EXPECT_NE(result.errors.find("was cut back from " + std::to_string(8 + (1 << 20)) + " to 8 bytes"),
+              std::string::npos)
+        << result.errors;
+    EXPECT_EQ(readFile(target), "before\r\nsmall\r\n");
+    EXPECT_TRUE(journalsIn(dir.path()).empty());
+}
+
+// The batch file stays one that the system's interpreter runs too, with the
+// same result but for the space its echo. writes before the line end.
+TEST_F(Interpreter, TheSystemInterpreterWritesTheSameBytesButASpaceBeforeTheLineEnd)
+{
+    const std::string source = dir / "source.txt";
+    writeFile(source, "line one\r\nline two");
+    writeFile(dir / "ours.txt", "old\r\n");
+    writeFile(dir / "system.txt", "old\r\n");
+
+    EXPECT_EQ(run(runnerLines(source, dir / "ours.txt"), "ours.bat").exitCode, 0u);
+    writeFile(dir / "system.bat", runnerLines(source, dir / "system.txt"));
+    wchar_t system[MAX_PATH + 1] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring interpreter = std::wstring(system) + L"\\cmd.exe";
+    const std::wstring errors = widenAnsi(dir / "system.errors");
+    const RunResult result = finishProcess(
+        startProcess(interpreter, L"cmd.exe /d /s /c \"\"" + widenAnsi(dir / "system.bat") + L"\"\"", errors), errors);
+    EXPECT_EQ(result.exitCode, 0u) << result.errors;
+
+    EXPECT_EQ(readFile(dir / "ours.txt"), "old\r\nline one\r\nline two\r\n");
+    EXPECT_EQ(readFile(dir / "system.txt"), "old\r\nline one\r\nline two \r\n");
+}
+
+} // namespace
+} // namespace davev::test
