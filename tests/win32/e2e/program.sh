@@ -28,7 +28,9 @@ cleanup() {
 }
 trap cleanup EXIT
 cd "$WORK"
+# As the zip unpacks: the program with its interpreter beside it.
 cp "$PROGRAM" DA-VEV.exe
+cp "$(dirname "$PROGRAM")/da-vev-cmd.exe" .
 # Paths as the Windows program sees them (drive Z: is the root).
 win_path() { winepath -w "$1" 2>/dev/null; }
 
@@ -99,7 +101,8 @@ keys Tab Tab space
 # da-vev-cmd.exe ran the batch file: its echo. writes CR LF alone.
 expected_target=$(printf 'line one\r\nline two\r\n' | od -c)
 target_complete() { [ "$(od -c target.txt)" = "$expected_target" ]; }
-wait_for 60 target_complete || fail "target: $(od -c target.txt 2>&1)"
+imports_log() { find "$WINEPREFIX/drive_c/users" -path '*/DA-VEV/imports.log' -exec cat {} + 2>/dev/null; }
+wait_for 60 target_complete || fail "target: $(od -c target.txt 2>&1); log: $(imports_log)"
 # Another window in front: the main window enters the topmost band.
 above() { xprop -id "$(window_id "$1")" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
 if command -v xmessage >/dev/null; then
