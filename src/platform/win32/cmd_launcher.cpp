@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/win32/system_error.h"
+#include "platform/win32/full_path.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
@@ -48,16 +49,6 @@ bool isBatchFile(const std::wstring& program)
     for (wchar_t& c : extension)
         c = static_cast<wchar_t>(std::towlower(c));
     return extension == L".bat" || extension == L".cmd";
-}
-
-std::wstring fullPath(const std::wstring& path)
-{
-    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (length == 0)
-        return path;
-    std::wstring full(length, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), length, full.data(), nullptr));
-    return full;
 }
 
 std::wstring interpreterBesideProgram()

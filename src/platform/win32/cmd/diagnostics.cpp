@@ -3,21 +3,12 @@
 #include <windows.h>
 
 #include "platform/win32/event_log.h"
+#include "platform/win32/full_path.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev::cmd {
 
 namespace {
-
-std::wstring fullPath(const std::wstring& path)
-{
-    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (length == 0)
-        return path;
-    std::wstring full(length, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), length, full.data(), nullptr));
-    return full;
-}
 
 // A console shows the text in its own code page; a file or pipe gets the
 // batch file's bytes.

@@ -4,6 +4,7 @@
 
 #include "platform/cmd/batch_text.h"
 #include "platform/win32/cmd/file_owner.h"
+#include "platform/win32/full_path.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev::cmd {
@@ -77,16 +78,6 @@ std::wstring folderOf(const std::wstring& path)
     if (slash == std::wstring::npos)
         return L".";
     return path.substr(0, slash);
-}
-
-std::wstring fullPath(const std::wstring& path)
-{
-    const DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (length == 0)
-        return path;
-    std::wstring full(length, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), length, full.data(), nullptr));
-    return full;
 }
 
 // The path of the file itself, whatever link or junction it was opened through.
