@@ -169,6 +169,43 @@ TEST_F(Interpreter, AnImportCutOffPartWayIsCutBackByTheNextImportOfItsTarget)
     EXPECT_TRUE(journalsIn(dir.path()).empty());
 }
 
+// The journal's name for a file: its volume serial number and file index.
+std::string journalName(const std::string& path)
+{
+    HANDLE file = CreateFileW(widenAnsi(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    EXPECT_TRUE(GetFileInformationByHandle(file, &info));
+    CloseHandle(file);
+    return std::to_string(info.dwVolumeSerialNumber) + "-" +
+           std::to_string((std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow);
+}
+
+TEST_F(Interpreter, AJournalTheTargetsFolderCannotTakeGoesToTheUsersLocalFolder)
+{
+    const std::string target = dir / "target.txt";
+    const std::string source = dir / "source.txt";
+    writeFile(target, "before\r\n");
+    writeFile(source, "source");
+    const std::string name = journalName(target);
+    // Something in the way of the journal's temporary file beside the target.
+    std::filesystem::create_directory(dir / (".da-vev-journal-" + name + ".new"));
+    const std::filesystem::path fallback = std::filesystem::path(logFolder()) / "journals" / name;
+
+    HANDLE child = startImportThatStops(source, target, 3);
+    ASSERT_NE(child, nullptr);
+    EXPECT_TRUE(std::filesystem::exists(fallback));
+    TerminateProcess(child, 9);
+    WaitForSingleObject(child, INFINITE);
+    CloseHandle(child);
+    ASSERT_EQ(readFile(target), "before\r\nsou");
+
+    const RunResult result = run(runnerLines(source, target));
+    EXPECT_EQ(result.exitCode, 0u) << result.errors;
+    EXPECT_EQ(readFile(target), "before\r\nsource\r\n");
+    EXPECT_FALSE(std::filesystem::exists(fallback));
+}
+
 // The batch file stays one that the system's interpreter runs too, with the
 // same result but for the space its echo. writes before the line end.
 TEST_F(Interpreter, TheSystemInterpreterWritesTheSameBytesButASpaceBeforeTheLineEnd)

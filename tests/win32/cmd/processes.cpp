@@ -5,6 +5,7 @@
 #include "files.h"
 #include "platform/cmd/batch_runner.h"
 #include "platform/win32/cmd/win32_import_files.h"
+#include "platform/win32/event_log.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev::test {
@@ -28,7 +29,11 @@ std::wstring testProgram()
 // says so and never returns, like a process frozen mid-copy.
 class StoppingFiles : public cmd::Win32ImportFiles {
 public:
-    StoppingFiles(std::uint64_t budget, HANDLE stopped) : Win32ImportFiles(L""), budget_(budget), stopped_(stopped) {}
+    // The journals' fallback folder is the interpreter's.
+    StoppingFiles(std::uint64_t budget, HANDLE stopped)
+        : Win32ImportFiles(logFolder() + L"\\journals"), budget_(budget), stopped_(stopped)
+    {
+    }
 
     cmd::FileResult copy(int in, std::uint64_t& inOffset, int out, std::uint64_t* outOffset, std::uint64_t length,
                          std::uint64_t& copied) override
@@ -123,8 +128,17 @@ HANDLE startImportThatStops(const std::string& source, const std::string& target
                               std::to_wstring(reinterpret_cast<std::uintptr_t>(stopped));
     const std::wstring errors = widenAnsi(target) + L".child-errors";
     HANDLE child = startProcess(program, line, errors);
-    EXPECT_EQ(WaitForSingleObject(stopped, 60000), WAIT_OBJECT_0) << readFile(std::filesystem::path(errors));
+    const HANDLE either[] = {stopped, child};
+    const DWORD woken = child ? WaitForMultipleObjects(2, either, FALSE, 60000) : WAIT_FAILED;
     CloseHandle(stopped);
+    if (woken != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the import did not stop part-way: " << readFile(std::filesystem::path(errors));
+        if (child) {
+            TerminateProcess(child, 9);
+            CloseHandle(child);
+        }
+        return nullptr;
+    }
     return child;
 }
 

@@ -6,10 +6,8 @@
 namespace davev::cmd {
 
 // Reads a runner batch file into content, as bytes in the ANSI code page.
-// Refuses, with the reason, what is not a file on a disk, what is larger
-// than any runner batch file, and a file that belongs to another user:
-// whoever can change it could make the program copy the user's files
-// anywhere. Returns nothing when content was read.
+// Refuses, with the reason, what is not a file on a disk and what is larger
+// than any runner batch file. Returns nothing when content was read.
 std::optional<std::string> readRunnerBatchFile(const std::wstring& path, std::string& content);
 
 } // namespace davev::cmd

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/cmd/batch_text.h"
-#include "platform/win32/cmd/file_owner.h"
 #include "platform/win32/full_path.h"
 #include "platform/win32/win32_text.h"
 
@@ -142,7 +141,7 @@ bool folderRefusesJournal(DWORD error)
     }
 }
 
-std::optional<std::string> readRecord(const std::wstring& path, HANDLE target)
+std::optional<std::string> readRecord(const std::wstring& path)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -152,7 +151,7 @@ std::optional<std::string> readRecord(const std::wstring& path, HANDLE target)
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
         !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
-        info.nFileSizeHigh == 0 && info.nFileSizeLow <= largestJournal && ownedByTrustedUser(file, target)) {
+        info.nFileSizeHigh == 0 && info.nFileSizeLow <= largestJournal) {
         std::string bytes(largestJournal, '\0');
         DWORD got = 0;
         if (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
@@ -385,12 +384,11 @@ FileResult Win32ImportFiles::writeJournal(const std::string& targetName, const O
 
 std::optional<std::string> Win32ImportFiles::readJournal(const std::string& targetName, const OpenFile& target)
 {
-    const HANDLE native = handleOf(target.handle);
-    if (auto text = readRecord(besideJournal(targetName, target), native))
+    if (auto text = readRecord(besideJournal(targetName, target)))
         return text;
     if (fallbackFolder_.empty())
         return std::nullopt;
-    return readRecord(fallbackJournal(target), native);
+    return readRecord(fallbackJournal(target));
 }
 
 FileResult Win32ImportFiles::removeJournal(const std::string& targetName, const OpenFile& target)
