@@ -57,7 +57,7 @@ std::wstring interpreterBesideProgram()
     while (true) {
         const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0)
-            return L"da-vev-cmd.exe";
+            return {}; // reported as a missing interpreter; never one from the working directory
         if (length < path.size()) {
             path.resize(length);
             break;
