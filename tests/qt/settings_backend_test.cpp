@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "platform/qt/qt_settings_backend.h"
+#include "platform/qt/ini_settings_backend.h"
 
 namespace davev {
 namespace {
@@ -28,12 +28,12 @@ TEST_F(SettingsBackendTest, TextRoundTripsThroughTheFilesUnchanged)
     const std::string values[] = {
         "line one\r\nline two\r\n", "1000", "", "  padded  ", "a, b; c = d", "@Variant(not really)",
         "C:\\Data\\Größe.txt"};
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     for (std::size_t i = 0; i < std::size(values); ++i)
         settings.save("DA-VEV", "Main", "KEY_" + std::to_string(i), values[i]);
 
     // A second backend reads the files, not the first one's memory.
-    QtSettingsBackend reread(base());
+    IniSettingsBackend reread(base());
     for (std::size_t i = 0; i < std::size(values); ++i)
         EXPECT_EQ(reread.get("DA-VEV", "Main", "KEY_" + std::to_string(i), "fallback"), values[i]) << i;
     EXPECT_EQ(reread.get("DA-VEV", "Main", "MISSING", "fallback"), "fallback");
@@ -41,7 +41,7 @@ TEST_F(SettingsBackendTest, TextRoundTripsThroughTheFilesUnchanged)
 
 TEST_F(SettingsBackendTest, EachSectionIsItsOwnFileWithKeysAsGiven)
 {
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     settings.save("DA-VEV", "Main", "MAIN-Left", "1500");
     // On disk as soon as save returns.
     EXPECT_TRUE(fileText(base() + "/DA-VEV/Main.ini").contains("MAIN-Left=1500"));
@@ -58,7 +58,7 @@ TEST_F(SettingsBackendTest, EachSectionIsItsOwnFileWithKeysAsGiven)
 
 TEST_F(SettingsBackendTest, HandEditsAreReadAtOnceAndSurviveTheNextSave)
 {
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     settings.saveAll("DA-VEV", "Main", {{"MAIN-Left", "1500"}, {"MAIN-Top", "700"}, {"KEY", "old"}});
     EXPECT_EQ(settings.get("DA-VEV", "Main", "MAIN-Left", ""), "1500");
 
@@ -79,7 +79,7 @@ TEST_F(SettingsBackendTest, HandEditsAreReadAtOnceAndSurviveTheNextSave)
 
 TEST_F(SettingsBackendTest, ALineQtCannotParseDoesNotMakeAGoodWriteFail)
 {
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     settings.save("DA-VEV", "Main", "KEY", "old");
     // A hand edit leaves a line that is no INI syntax.
     QFile file(QString::fromStdString(settings.filePath("DA-VEV", "Main")));
@@ -88,7 +88,7 @@ TEST_F(SettingsBackendTest, ALineQtCannotParseDoesNotMakeAGoodWriteFail)
     file.close();
 
     EXPECT_NO_THROW(settings.saveAll("DA-VEV", "Main", {{"KEY", "new"}, {"OTHER", "2"}}));
-    QtSettingsBackend reread(base());
+    IniSettingsBackend reread(base());
     EXPECT_EQ(reread.get("DA-VEV", "Main", "KEY", ""), "new");
     EXPECT_EQ(reread.get("DA-VEV", "Main", "OTHER", ""), "2");
     // And a write that really fails afterwards still says so.
@@ -107,7 +107,7 @@ TEST_F(SettingsBackendTest, UnwritableStoreThrowsNamingTheFile)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     try {
         settings.save("DA-VEV", "Main", "MAIN-Left", "1500");
         ADD_FAILURE() << "save into an unwritable store returned";
@@ -127,11 +127,11 @@ TEST(SettingsDirectory, FollowsXdgConfigHomeElseHome)
 
     qputenv("HOME", "/home/someone");
     qputenv("XDG_CONFIG_HOME", "/elsewhere/config");
-    EXPECT_EQ(QtSettingsBackend::defaultConfigDirectory(), "/elsewhere/config");
+    EXPECT_EQ(IniSettingsBackend::defaultConfigDirectory(), "/elsewhere/config");
     qputenv("XDG_CONFIG_HOME", "relative/ignored");
-    EXPECT_EQ(QtSettingsBackend::defaultConfigDirectory(), "/home/someone/.config");
+    EXPECT_EQ(IniSettingsBackend::defaultConfigDirectory(), "/home/someone/.config");
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(QtSettingsBackend::defaultConfigDirectory(), "/home/someone/.config");
+    EXPECT_EQ(IniSettingsBackend::defaultConfigDirectory(), "/home/someone/.config");
 
     hadConfig ? qputenv("XDG_CONFIG_HOME", config) : qunsetenv("XDG_CONFIG_HOME");
     qputenv("HOME", home);

@@ -229,6 +229,13 @@ void AtomicFileOutput::print(std::string_view text)
     pending_ += "\r\n";
 }
 
+void AtomicFileOutput::write(std::string_view bytes)
+{
+    if (fd_ < 0)
+        throw PlatformError(EBADF, "Bad file descriptor: no file is open for output");
+    pending_.append(bytes);
+}
+
 void AtomicFileOutput::close()
 {
     if (fd_ < 0)

@@ -31,6 +31,8 @@ public:
 
     void open(const std::string& fileName) override;
     void print(std::string_view text) override;
+    // Bytes as they are, with no line end added.
+    void write(std::string_view bytes);
     void close() override;
 
 private:
