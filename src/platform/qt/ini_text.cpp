@@ -331,8 +331,11 @@ GeneralGroup generalGroup(QByteArrayView text)
         qsizetype keyEnd = line.equals;
         while (keyEnd > line.start && (text[keyEnd - 1] == ' ' || text[keyEnd - 1] == '\t'))
             --keyEnd;
-        group.entries.push_back(
-            {unescapedKey(text.sliced(line.start, keyEnd - line.start)), line.equals + 1, line.end});
+        // Blanks before a value are no part of it: a new value keeps them.
+        qsizetype valueStart = line.equals + 1;
+        while (valueStart < line.end && (text[valueStart] == ' ' || text[valueStart] == '\t'))
+            ++valueStart;
+        group.entries.push_back({unescapedKey(text.sliced(line.start, keyEnd - line.start)), valueStart, line.end});
         group.end = afterLineBreak(text, line.end);
     }
     return group;
