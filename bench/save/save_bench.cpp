@@ -1,5 +1,5 @@
 // Time of one Save through the program: the settings written through to disk
-// by the Qt INI backend and the batch file replaced by AtomicFileOutput.
+// by the INI settings backend and the batch file replaced by AtomicFileOutput.
 // Two kinds of Save, interleaved, each really changing what it writes:
 // - "save, new cmd": a new source path, so the settings file and the batch
 //   file both get new bytes (two files made durable);
