@@ -165,6 +165,10 @@ TEST_F(SettingsBackendTest, ASaveChangesOnlyItsOwnValuesAndKeepsEveryOtherLine)
     writeText(other, "[General]\nX=1");
     settings.save("DA-VEV", "Other", "NEW", "2");
     EXPECT_EQ(fileText(other).toStdString(), "[General]\nX=1\nNEW=2\n");
+    // A quote a hand edit left open would take in a line added after it.
+    writeText(other, "[General]\nX=\"open\n");
+    settings.save("DA-VEV", "Other", "NEW", "2");
+    EXPECT_EQ(fileText(other).toStdString(), "[General]\nNEW=2\n\n[General]\nX=\"open\n");
 }
 
 TEST_F(SettingsBackendTest, AFailedWriteLeavesTheFileWholeAndNothingBeside)

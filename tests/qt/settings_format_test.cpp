@@ -5,8 +5,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <random>
 
 #include "platform/qt/ini_settings_backend.h"
+#include "platform/qt/ini_text.h"
 
 // The settings files are the ones QSettings (INI format) read and wrote
 // before, and may be read by it again after a downgrade: the same text must
@@ -139,6 +141,8 @@ TEST_F(SettingsFormatTest, HandEditsAndTypedValuesReadAsQSettingsReadsThem)
         "[unclosed\nK=x\n[General]\nK=y",
         "[General]\nK=caf\xc3\xa9 \xe6\x9d\xb1\n",
         "[General]\nK=bad \xff utf-8\n",
+        "\xef\xbb\xbfK=byte order mark before the first key\n",
+        "\xef\xbb\xbf\t%4B=a blank after the mark, kept in the key\n",
     };
     IniSettingsBackend settings(base());
     int i = 0;
@@ -162,6 +166,74 @@ TEST_F(SettingsFormatTest, HandEditsAndTypedValuesReadAsQSettingsReadsThem)
     QFile::copy(path("typed"), path("typed copy"));
     for (const char* key : {"date", "bytes", "list", "number", "rectangle", "mixed"})
         EXPECT_EQ(settings.get("DA-VEV", "typed", key, "(absent)"), readByQSettings(path("typed copy"), key)) << key;
+}
+
+TEST_F(SettingsFormatTest, RandomHandEditsReadAndTakeValuesAsQSettingsSeesThem)
+{
+    // Pieces of INI syntax, and of the values a user may type.
+    const char* const pieces[] = {"[General]\n",
+                                  "[Other]\n",
+                                  "[general]\n",
+                                  "[%General]\n",
+                                  "[ General ]\n",
+                                  "\xef\xbb\xbf",
+                                  "K=",
+                                  "K =",
+                                  "L=",
+                                  "K",
+                                  " ",
+                                  "\t",
+                                  "\"",
+                                  "\\",
+                                  ",",
+                                  ";",
+                                  "=",
+                                  "@",
+                                  "@@",
+                                  "\n",
+                                  "\r\n",
+                                  "\r",
+                                  "a",
+                                  "\xc3\xa4",
+                                  "\\x4",
+                                  "1",
+                                  "\\0",
+                                  "\\101",
+                                  "@String(",
+                                  "@ByteArray(",
+                                  ")",
+                                  "%4B=",
+                                  "%U00E4",
+                                  "[",
+                                  "]",
+                                  "\\n",
+                                  "\\\n",
+                                  "#",
+                                  "?",
+                                  "\"a,b\""};
+    const char* const typed[] = {" ", "\t",       "\"", "\\", ",", ";",    "=", "@",
+                                 "a", "\xc3\xa4", "\n", "\r", "1", "\x01", "#", "["};
+    std::minstd_rand random(20261207);
+    const auto pick = [&random](const auto& from) { return from[random() % std::size(from)]; };
+    IniSettingsBackend settings(base());
+    for (int n = 0; n < 1000; ++n) {
+        QByteArray text;
+        for (auto count = random() % 25; count > 0; --count)
+            text += pick(pieces);
+        std::string value;
+        for (auto count = random() % 8; count > 0; --count)
+            value += pick(typed);
+        const QString section = QString::number(n);
+        writeFile(section, text);
+        writeFile(section + " new", ini::withValues(text, {{"K", QString::fromStdString(value)}}));
+        for (const char* key : {"K", "L"})
+            ASSERT_EQ(settings.get("DA-VEV", section.toStdString(), key, "(absent)"),
+                      readByQSettings(path(section), key))
+                << key << " in " << text.toStdString();
+        ASSERT_EQ(readByQSettings(path(section + " new"), "K"), value) << "stored in " << text.toStdString();
+        ASSERT_EQ(readByQSettings(path(section + " new"), "L"), readByQSettings(path(section), "L"))
+            << "kept in " << text.toStdString();
+    }
 }
 
 } // namespace

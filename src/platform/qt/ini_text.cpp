@@ -6,6 +6,7 @@
 #include <QStringEncoder>
 #include <QStringList>
 #include <QVariant>
+#include <algorithm>
 
 namespace davev::ini {
 namespace {
@@ -309,13 +310,44 @@ struct GeneralGroup {
     qsizetype bodyStart = 0; // past a byte order mark
 };
 
+void addEntry(QByteArrayView text, const Line& line, GeneralGroup& group)
+{
+    if (line.equals < 0)
+        return;
+    qsizetype keyEnd = line.equals;
+    while (keyEnd > line.start && (text[keyEnd - 1] == ' ' || text[keyEnd - 1] == '\t'))
+        --keyEnd;
+    // Blanks before a value are no part of it: a new value keeps them.
+    qsizetype valueStart = line.equals + 1;
+    while (valueStart < line.end && (text[valueStart] == ' ' || text[valueStart] == '\t'))
+        ++valueStart;
+    group.entries.push_back({unescapedKey(text.sliced(line.start, keyEnd - line.start)), valueStart, line.end});
+    group.end = afterLineBreak(text, line.end);
+}
+
 GeneralGroup generalGroup(QByteArrayView text)
 {
     GeneralGroup group;
-    qsizetype pos = text.startsWith("\xef\xbb\xbf") ? 3 : 0;
-    group.bodyStart = pos;
-    bool inGeneral = true; // lines before any group header belong to it
+    group.bodyStart = text.startsWith("\xef\xbb\xbf") ? 3 : 0;
     Line line;
+    qsizetype pos = group.bodyStart;
+    qsizetype firstHeader = text.size();
+    while (nextLine(text, pos, line)) {
+        if (text[line.start] == '[') {
+            firstHeader = line.start;
+            break;
+        }
+    }
+    // Lines before any header belong to the group. QSettings looks for
+    // headers past a byte order mark, but reads these lines from the very
+    // start, the mark and the blanks after it taken into the first line.
+    const QByteArrayView head = text.first(firstHeader);
+    pos = 0;
+    while (nextLine(head, pos, line))
+        addEntry(head, line, group);
+
+    pos = firstHeader;
+    bool inGeneral = false;
     while (nextLine(text, pos, line)) {
         const QByteArrayView content = text.sliced(line.start, line.end - line.start);
         if (content.startsWith('[')) {
@@ -324,19 +356,9 @@ GeneralGroup generalGroup(QByteArrayView text)
             inGeneral = name.compare("general", Qt::CaseInsensitive) == 0;
             if (inGeneral)
                 group.end = afterLineBreak(text, line.end);
-            continue;
+        } else if (inGeneral) {
+            addEntry(text, line, group);
         }
-        if (!inGeneral || line.equals < 0)
-            continue;
-        qsizetype keyEnd = line.equals;
-        while (keyEnd > line.start && (text[keyEnd - 1] == ' ' || text[keyEnd - 1] == '\t'))
-            --keyEnd;
-        // Blanks before a value are no part of it: a new value keeps them.
-        qsizetype valueStart = line.equals + 1;
-        while (valueStart < line.end && (text[valueStart] == ' ' || text[valueStart] == '\t'))
-            ++valueStart;
-        group.entries.push_back({unescapedKey(text.sliced(line.start, keyEnd - line.start)), valueStart, line.end});
-        group.end = afterLineBreak(text, line.end);
     }
     return group;
 }
@@ -360,47 +382,52 @@ std::optional<QString> valueOf(QByteArrayView text, const QString& key)
 QByteArray withValues(QByteArrayView text, const std::vector<std::pair<QString, QString>>& values)
 {
     // The last value given for a key counts.
-    std::vector<std::pair<QString, QByteArray>> pending;
+    std::vector<std::pair<QString, QString>> pending;
     for (const auto& [key, value] : values) {
         std::erase_if(pending, [&key](const auto& item) { return item.first == key; });
-        pending.emplace_back(key, escapedText(value));
+        pending.emplace_back(key, value);
     }
     const GeneralGroup group = generalGroup(text);
-    QByteArray result;
+    QByteArray edited;
     qsizetype copied = 0;
     std::vector<bool> stored(pending.size(), false);
     for (const Entry& entry : group.entries) {
         for (std::size_t i = 0; i < pending.size(); ++i) {
             if (pending[i].first != entry.key)
                 continue;
-            result += text.sliced(copied, entry.valueStart - copied);
-            result += pending[i].second;
+            edited += text.sliced(copied, entry.valueStart - copied);
+            edited += escapedText(pending[i].second);
             copied = entry.valueEnd;
             stored[i] = true;
         }
     }
+    const qsizetype groupEnd = group.end < 0 ? -1 : edited.size() + group.end - copied;
+    edited += text.sliced(copied);
+
     QByteArray added;
     for (std::size_t i = 0; i < pending.size(); ++i)
         if (!stored[i])
-            added += escapedKey(pending[i].first) + '=' + pending[i].second + '\n';
-    if (added.isEmpty()) {
-        result += text.sliced(copied);
-        return result;
+            added += escapedKey(pending[i].first) + '=' + escapedText(pending[i].second) + '\n';
+    if (added.isEmpty())
+        return edited;
+    if (groupEnd >= 0) {
+        QByteArray appended = edited.first(groupEnd);
+        if (groupEnd > 0 && !appended.endsWith('\n') && !appended.endsWith('\r'))
+            appended += '\n';
+        appended += added + edited.sliced(groupEnd);
+        // A quote left open or a backslash at the end of the group's last
+        // line, by a hand edit, would take the added lines into its value.
+        const bool readsBack = std::all_of(pending.begin(), pending.end(), [&appended](const auto& item) {
+            return valueOf(appended, item.first) == item.second;
+        });
+        if (readsBack)
+            return appended;
     }
-    if (group.end < 0) {
-        result += text.first(group.bodyStart);
-        result += "[General]\n" + added;
-        if (text.size() > group.bodyStart)
-            result += '\n';
-        result += text.sliced(group.bodyStart);
-        return result;
-    }
-    result += text.sliced(copied, group.end - copied);
-    if (group.end > 0 && text[group.end - 1] != '\n' && text[group.end - 1] != '\r')
+    // A group of its own at the top, where nothing before can swallow it.
+    QByteArray result = edited.first(group.bodyStart) + "[General]\n" + added;
+    if (edited.size() > group.bodyStart)
         result += '\n';
-    result += added;
-    result += text.sliced(group.end);
-    return result;
+    return result + edited.sliced(group.bodyStart);
 }
 
 QByteArray escapedKey(const QString& key)
