@@ -169,6 +169,10 @@ TEST_F(SettingsBackendTest, ASaveChangesOnlyItsOwnValuesAndKeepsEveryOtherLine)
     writeText(other, "[General]\nX=\"open\n");
     settings.save("DA-VEV", "Other", "NEW", "2");
     EXPECT_EQ(fileText(other).toStdString(), "[General]\nNEW=2\n\n[General]\nX=\"open\n");
+    // Before a byte order mark, which makes the blank after it part of a key.
+    writeText(other, "\xef\xbb\xbf X=\"open\n");
+    settings.save("DA-VEV", "Other", "NEW", "2");
+    EXPECT_EQ(fileText(other).toStdString(), "[General]\nNEW=2\n\n\xef\xbb\xbf X=\"open\n");
 }
 
 TEST_F(SettingsBackendTest, AFailedWriteLeavesTheFileWholeAndNothingBeside)

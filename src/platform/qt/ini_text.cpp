@@ -306,8 +306,8 @@ struct Entry {
 // The lines of the [General] group, and where it ends.
 struct GeneralGroup {
     std::vector<Entry> entries;
-    qsizetype end = -1;      // past its last line; -1 when the file has none
-    qsizetype bodyStart = 0; // past a byte order mark
+    qsizetype end = -1; // past its last line; -1 when the file has none
+    qsizetype top = 0;  // where a group added at the top goes
 };
 
 void addEntry(QByteArrayView text, const Line& line, GeneralGroup& group)
@@ -328,9 +328,9 @@ void addEntry(QByteArrayView text, const Line& line, GeneralGroup& group)
 GeneralGroup generalGroup(QByteArrayView text)
 {
     GeneralGroup group;
-    group.bodyStart = text.startsWith("\xef\xbb\xbf") ? 3 : 0;
+    const qsizetype bodyStart = text.startsWith("\xef\xbb\xbf") ? 3 : 0;
     Line line;
-    qsizetype pos = group.bodyStart;
+    qsizetype pos = bodyStart;
     qsizetype firstHeader = text.size();
     while (nextLine(text, pos, line)) {
         if (text[line.start] == '[') {
@@ -345,6 +345,9 @@ GeneralGroup generalGroup(QByteArrayView text)
     pos = 0;
     while (nextLine(head, pos, line))
         addEntry(head, line, group);
+    // A group added before such lines goes before the mark too, so they
+    // read as before; with none, after it, so the first header stays one.
+    group.top = head.sliced(bodyStart).trimmed().isEmpty() ? bodyStart : 0;
 
     pos = firstHeader;
     bool inGeneral = false;
@@ -424,10 +427,10 @@ QByteArray withValues(QByteArrayView text, const std::vector<std::pair<QString, 
             return appended;
     }
     // A group of its own at the top, where nothing before can swallow it.
-    QByteArray result = edited.first(group.bodyStart) + "[General]\n" + added;
-    if (edited.size() > group.bodyStart)
+    QByteArray result = edited.first(group.top) + "[General]\n" + added;
+    if (edited.size() > group.top)
         result += '\n';
-    return result + edited.sliced(group.bodyStart);
+    return result + edited.sliced(group.top);
 }
 
 QByteArray escapedKey(const QString& key)
