@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <chrono>
