@@ -1,5 +1,5 @@
 // Time of one Save through the program: the settings written through to disk
-// by the Qt INI backend and the batch file replaced by AtomicFileOutput.
+// by the INI settings backend and the batch file replaced by AtomicFileOutput.
 // Two kinds of Save, interleaved, each really changing what it writes:
 // - "save, new cmd": a new source path, so the settings file and the batch
 //   file both get new bytes (two files made durable);
@@ -32,7 +32,7 @@
 #include "platform/headless/manual_clock.h"
 #include "platform/platform.h"
 #include "platform/posix/atomic_file_output.h"
-#include "platform/qt/qt_settings_backend.h"
+#include "platform/qt/ini_settings_backend.h"
 #include "save_bench_support.h"
 
 namespace {
@@ -91,7 +91,7 @@ int main(int argc, char** argv)
 
     int status = 0;
     {
-        QtSettingsBackend settings((dir / "config").string());
+        IniSettingsBackend settings((dir / "config").string());
         FixedName name;
         AtomicFileOutput fileOutput;
         NoLauncher launcher;

@@ -10,10 +10,10 @@
 #include "platform/posix/signal_pipe.h"
 #include "platform/posix/system_log.h"
 #include "platform/posix/x11_zorder.h"
+#include "platform/qt/ini_settings_backend.h"
 #include "platform/qt/qt_application.h"
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_error_report.h"
-#include "platform/qt/qt_settings_backend.h"
 #include "platform/qt/qt_timer_driver.h"
 #include "platform/qt/qt_x11_connection.h"
 
@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     using namespace davev;
     QtApplication application(argc, argv);
     ArgvExecutableName executableName(argc > 0 ? argv[0] : nullptr);
-    QtSettingsBackend settings(QtSettingsBackend::defaultConfigDirectory());
+    IniSettingsBackend settings(IniSettingsBackend::defaultConfigDirectory());
     AtomicFileOutput fileOutput;
     PosixLauncher launcher;
     // The window manager is asked on the X server the program's windows are

@@ -1,10 +1,20 @@
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
 
-#include "platform/qt/qt_settings_backend.h"
+#include "platform/posix/file_lock.h"
+#include "platform/qt/ini_settings_backend.h"
 
 namespace davev {
 namespace {
@@ -20,6 +30,19 @@ protected:
         return QString::fromUtf8(file.readAll());
     }
 
+    static void writeText(const std::string& path, const QByteArray& text)
+    {
+        QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
+        QFile file(QString::fromStdString(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path;
+        file.write(text);
+    }
+
+    QStringList entries() const
+    {
+        return QDir(dir.filePath("DA-VEV")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
     QTemporaryDir dir;
 };
 
@@ -28,12 +51,12 @@ TEST_F(SettingsBackendTest, TextRoundTripsThroughTheFilesUnchanged)
     const std::string values[] = {
         "line one\r\nline two\r\n", "1000", "", "  padded  ", "a, b; c = d", "@Variant(not really)",
         "C:\\Data\\Größe.txt"};
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     for (std::size_t i = 0; i < std::size(values); ++i)
         settings.save("DA-VEV", "Main", "KEY_" + std::to_string(i), values[i]);
 
     // A second backend reads the files, not the first one's memory.
-    QtSettingsBackend reread(base());
+    IniSettingsBackend reread(base());
     for (std::size_t i = 0; i < std::size(values); ++i)
         EXPECT_EQ(reread.get("DA-VEV", "Main", "KEY_" + std::to_string(i), "fallback"), values[i]) << i;
     EXPECT_EQ(reread.get("DA-VEV", "Main", "MISSING", "fallback"), "fallback");
@@ -41,7 +64,7 @@ TEST_F(SettingsBackendTest, TextRoundTripsThroughTheFilesUnchanged)
 
 TEST_F(SettingsBackendTest, EachSectionIsItsOwnFileWithKeysAsGiven)
 {
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     settings.save("DA-VEV", "Main", "MAIN-Left", "1500");
     // On disk as soon as save returns.
     EXPECT_TRUE(fileText(base() + "/DA-VEV/Main.ini").contains("MAIN-Left=1500"));
@@ -58,7 +81,7 @@ TEST_F(SettingsBackendTest, EachSectionIsItsOwnFileWithKeysAsGiven)
 
 TEST_F(SettingsBackendTest, HandEditsAreReadAtOnceAndSurviveTheNextSave)
 {
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     settings.saveAll("DA-VEV", "Main", {{"MAIN-Left", "1500"}, {"MAIN-Top", "700"}, {"KEY", "old"}});
     EXPECT_EQ(settings.get("DA-VEV", "Main", "MAIN-Left", ""), "1500");
 
@@ -79,7 +102,7 @@ TEST_F(SettingsBackendTest, HandEditsAreReadAtOnceAndSurviveTheNextSave)
 
 TEST_F(SettingsBackendTest, ALineQtCannotParseDoesNotMakeAGoodWriteFail)
 {
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     settings.save("DA-VEV", "Main", "KEY", "old");
     // A hand edit leaves a line that is no INI syntax.
     QFile file(QString::fromStdString(settings.filePath("DA-VEV", "Main")));
@@ -88,7 +111,7 @@ TEST_F(SettingsBackendTest, ALineQtCannotParseDoesNotMakeAGoodWriteFail)
     file.close();
 
     EXPECT_NO_THROW(settings.saveAll("DA-VEV", "Main", {{"KEY", "new"}, {"OTHER", "2"}}));
-    QtSettingsBackend reread(base());
+    IniSettingsBackend reread(base());
     EXPECT_EQ(reread.get("DA-VEV", "Main", "KEY", ""), "new");
     EXPECT_EQ(reread.get("DA-VEV", "Main", "OTHER", ""), "2");
     // And a write that really fails afterwards still says so.
@@ -99,6 +122,162 @@ TEST_F(SettingsBackendTest, ALineQtCannotParseDoesNotMakeAGoodWriteFail)
     EXPECT_THROW(settings.saveAll("DA-VEV", "Main", {{"KEY", "newer"}}), PlatformError);
 }
 
+TEST_F(SettingsBackendTest, ASaveChangesOnlyItsOwnValuesAndKeepsEveryOtherLine)
+{
+    IniSettingsBackend settings(base());
+    const std::string path = settings.filePath("DA-VEV", "Main");
+    writeText(path, "; settings of a user\n"
+                    "[General]\n"
+                    "KEPT=hand edit ; with a comment\n"
+                    "MAIN-Left = 10\n"
+                    "LIST=a, b\n"
+                    "MAIN-Left=20\n"
+                    "\n"
+                    "[Other]\n"
+                    "MAIN-Left=99\n"
+                    "sub\\key=5\n"
+                    "\n"
+                    "[%General]\n"
+                    "MAIN-Top=7\n");
+    settings.saveAll("DA-VEV", "Main", {{"MAIN-Left", "1500"}, {"MAIN-Top", "700"}, {"NEW", "x, y"}});
+    EXPECT_EQ(fileText(path).toStdString(), "; settings of a user\n"
+                                            "[General]\n"
+                                            "KEPT=hand edit ; with a comment\n"
+                                            "MAIN-Left = 1500\n"
+                                            "LIST=a, b\n"
+                                            "MAIN-Left=1500\n"
+                                            "MAIN-Top=700\n"
+                                            "NEW=\"x, y\"\n"
+                                            "\n"
+                                            "[Other]\n"
+                                            "MAIN-Left=99\n"
+                                            "sub\\key=5\n"
+                                            "\n"
+                                            "[%General]\n"
+                                            "MAIN-Top=7\n");
+
+    // Without a [General] group, or a line break at the end.
+    const std::string other = settings.filePath("DA-VEV", "Other");
+    writeText(other, "[Other]\nX=1\n");
+    settings.save("DA-VEV", "Other", "NEW", "2");
+    EXPECT_EQ(fileText(other).toStdString(), "[General]\nNEW=2\n\n[Other]\nX=1\n");
+    writeText(other, "[General]\nX=1");
+    settings.save("DA-VEV", "Other", "NEW", "2");
+    EXPECT_EQ(fileText(other).toStdString(), "[General]\nX=1\nNEW=2\n");
+    // A quote a hand edit left open would take in a line added after it.
+    writeText(other, "[General]\nX=\"open\n");
+    settings.save("DA-VEV", "Other", "NEW", "2");
+    EXPECT_EQ(fileText(other).toStdString(), "[General]\nNEW=2\n\n[General]\nX=\"open\n");
+    // Before a byte order mark, which makes the blank after it part of a key.
+    writeText(other, "\xef\xbb\xbf X=\"open\n");
+    settings.save("DA-VEV", "Other", "NEW", "2");
+    EXPECT_EQ(fileText(other).toStdString(), "[General]\nNEW=2\n\n\xef\xbb\xbf X=\"open\n");
+}
+
+TEST_F(SettingsBackendTest, AFailedWriteLeavesTheFileWholeAndNothingBeside)
+{
+    IniSettingsBackend settings(base());
+    settings.saveAll("DA-VEV", "Main", {{"KEY", "old"}, {"OTHER", "kept"}});
+    const std::string path = settings.filePath("DA-VEV", "Main");
+    const QString before = fileText(path);
+    const auto expectRefused = [&](int number, const char* what) {
+        try {
+            settings.saveAll("DA-VEV", "Main", {{"KEY", std::string(200, 'n')}, {"MORE", "new"}});
+            ADD_FAILURE() << what << ": the write returned";
+        } catch (const PlatformError& error) {
+            EXPECT_EQ(error.number(), number) << what << ": " << error.description();
+            EXPECT_NE(error.description().find(path), std::string::npos) << error.description();
+        }
+        EXPECT_EQ(settings.get("DA-VEV", "Main", "KEY", ""), "old") << what;
+        EXPECT_EQ(entries(), QStringList{"Main.ini"}) << what << ": no temporary or lock file left";
+    };
+
+    ::chmod(path.c_str(), 0444);
+    expectRefused(EACCES, "read-only file");
+    ::chmod(path.c_str(), 0644);
+
+    // The disk fills up in the middle of the write: the process may write no
+    // file larger than the old one.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit limit = previous;
+    limit.rlim_cur = static_cast<rlim_t>(before.size());
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    expectRefused(EFBIG, "full disk");
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(fileText(path), before);
+
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
+    try {
+        settings.save("DA-VEV", "Main", "KEY", "new");
+        ADD_FAILURE() << "a write over a directory returned";
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.number(), EISDIR) << error.description();
+    }
+}
+
+TEST_F(SettingsBackendTest, RewritesInQuickSuccessionReadBackAtOnce)
+{
+    // Same size every time, faster than the file system's clock moves on.
+    IniSettingsBackend settings(base());
+    for (int i = 0; i < 20; ++i) {
+        const std::string value = i % 2 == 0 ? "0" : "1";
+        settings.saveAll("DA-VEV", "Main", {{"KEY", value}, {"OTHER", "x"}});
+        ASSERT_EQ(settings.get("DA-VEV", "Main", "KEY", ""), value) << "write " << i;
+    }
+}
+
+TEST_F(SettingsBackendTest, WritersTakeTurnsWithEachOtherAndWithQSettings)
+{
+    IniSettingsBackend settings(base());
+    settings.save("DA-VEV", "Main", "KEY", "1");
+    const std::string path = settings.filePath("DA-VEV", "Main");
+    const QString lockName = QString::fromStdString(path + ".lock");
+    {
+        const FileLock held(path);
+        QLockFile other(lockName);
+        EXPECT_FALSE(other.tryLock(0)) << "QSettings waits while the lock is held";
+        qint64 pid = 0;
+        QString host;
+        QString program;
+        ASSERT_TRUE(other.getLockInfo(&pid, &host, &program));
+        EXPECT_EQ(pid, QCoreApplication::applicationPid()) << "and knows who holds it";
+        EXPECT_EQ(program, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    }
+    QLockFile other(lockName);
+    ASSERT_TRUE(other.tryLock(0)) << "and goes ahead once it is let go";
+    other.unlock();
+
+    // The lock file of a writer that ended while holding it.
+    writeText(path + ".lock", "4242\nDA-VEV\nsomewhere\n");
+    const std::filesystem::path leftover = path + ".lock";
+    std::filesystem::last_write_time(leftover, std::filesystem::last_write_time(leftover) - std::chrono::minutes(1));
+    settings.save("DA-VEV", "Main", "KEY", "2");
+    EXPECT_EQ(settings.get("DA-VEV", "Main", "KEY", ""), "2");
+    EXPECT_FALSE(QFile::exists(lockName));
+
+    // Two programs saving different keys of one file at the same time.
+    const auto writer = [this](const std::string& key) {
+        IniSettingsBackend own(base());
+        try {
+            for (int i = 0; i < 50; ++i)
+                own.saveAll("DA-VEV", "Main", {{key, std::to_string(i)}, {key + "-pair", std::to_string(i)}});
+        } catch (const PlatformError& error) {
+            ADD_FAILURE() << key << ": " << error.description();
+        }
+    };
+    std::thread first(writer, "FIRST");
+    std::thread second(writer, "SECOND");
+    first.join();
+    second.join();
+    for (const char* key : {"FIRST", "FIRST-pair", "SECOND", "SECOND-pair"})
+        EXPECT_EQ(settings.get("DA-VEV", "Main", key, ""), "49") << key;
+    EXPECT_EQ(settings.get("DA-VEV", "Main", "KEY", ""), "2");
+}
+
 TEST_F(SettingsBackendTest, UnwritableStoreThrowsNamingTheFile)
 {
     // A plain file where the application's directory belongs: not even root
@@ -107,7 +286,7 @@ TEST_F(SettingsBackendTest, UnwritableStoreThrowsNamingTheFile)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 
-    QtSettingsBackend settings(base());
+    IniSettingsBackend settings(base());
     try {
         settings.save("DA-VEV", "Main", "MAIN-Left", "1500");
         ADD_FAILURE() << "save into an unwritable store returned";
@@ -127,11 +306,11 @@ TEST(SettingsDirectory, FollowsXdgConfigHomeElseHome)
 
     qputenv("HOME", "/home/someone");
     qputenv("XDG_CONFIG_HOME", "/elsewhere/config");
-    EXPECT_EQ(QtSettingsBackend::defaultConfigDirectory(), "/elsewhere/config");
+    EXPECT_EQ(IniSettingsBackend::defaultConfigDirectory(), "/elsewhere/config");
     qputenv("XDG_CONFIG_HOME", "relative/ignored");
-    EXPECT_EQ(QtSettingsBackend::defaultConfigDirectory(), "/home/someone/.config");
+    EXPECT_EQ(IniSettingsBackend::defaultConfigDirectory(), "/home/someone/.config");
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(QtSettingsBackend::defaultConfigDirectory(), "/home/someone/.config");
+    EXPECT_EQ(IniSettingsBackend::defaultConfigDirectory(), "/home/someone/.config");
 
     hadConfig ? qputenv("XDG_CONFIG_HOME", config) : qunsetenv("XDG_CONFIG_HOME");
     qputenv("HOME", home);

@@ -261,15 +261,22 @@ TEST_F(AtomicFileOutputTest, NoTemporaryFileOutlivesAFailedWriteOrACrash)
     EXPECT_EQ(read(dir / "R.bat"), "kept\r\n");
     EXPECT_EQ(names(dir), Names{"R.bat"});
 
-    // A program killed mid-write leaves its temporary file behind.
-    inChildProcess([&] {
-        AtomicFileOutput out;
-        out.open((dir / "R.bat").string());
-        out.print("half");
-        ::raise(SIGKILL);
-        return 0;
-    });
-    ASSERT_EQ(entries(), 2u);
+    const auto killedMidWrite = [&] {
+        inChildProcess([&] {
+            AtomicFileOutput out;
+            out.open((dir / "R.bat").string());
+            out.print("half");
+            ::raise(SIGKILL);
+            return 0;
+        });
+    };
+    // The replacement of a file is made only once its text is complete.
+    killedMidWrite();
+    EXPECT_EQ(names(dir), Names{"R.bat"});
+    // A program killed writing a new file leaves its temporary file behind.
+    fs::remove(dir / "R.bat");
+    killedMidWrite();
+    ASSERT_EQ(entries(), 1u);
     // Others' files and one still being written by a live program stay.
     const Names kept{".Other.bat.7.saving", ".R.bat.77.saving", ".R.bat.saving", ".R.bat.x1.saving", "R.bat",
                      "R.bat.1.saving"};

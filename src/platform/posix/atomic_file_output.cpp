@@ -191,53 +191,78 @@ void AtomicFileOutput::open(const std::string& fileName)
             fail(errno, fileName);
     }
 
-    const std::string directory = directoryOf(target_);
-    const std::string base = baseNameOf(target_);
-    removeLeftovers(directory, base);
-    const std::string tempName = directory + "/." + base + "." + std::to_string(::getpid()) + tempSuffix;
+    removeLeftovers(directoryOf(target_), baseNameOf(target_));
+    existing_ = existing;
+    existingType_ = exists ? existing.st_mode & S_IFMT : 0;
+    // A regular file may already hold the text: it is replaced only once the
+    // text is known to differ, so an unchanged file costs no new file beside it.
+    if (existingType_ != S_IFREG)
+        startWriting();
+    opened_ = true;
+}
+
+void AtomicFileOutput::startWriting()
+{
+    const std::string tempName =
+        directoryOf(target_) + "/." + baseNameOf(target_) + "." + std::to_string(::getpid()) + tempSuffix;
     const int fd = createTempFile(tempName);
     if (fd < 0) {
         const int error = errno;
         const bool directoryRefused = error == EACCES || error == EPERM || error == EROFS;
         // Only a regular file is rewritten in place: opening a FIFO would block.
-        if (!exists || !S_ISREG(existing.st_mode) || !directoryRefused)
-            fail(error, fileName);
+        if (existingType_ != S_IFREG || !directoryRefused)
+            fail(error, fileName_);
     } else {
         fd_ = fd;
         tempName_ = tempName;
-        if (!exists) {
+        if (existingType_ == 0) {
             withholdWriteFromOthers(fd);
             return;
         }
-        if (keepAttributes(fd, existing))
+        if (keepAttributes(fd, existing_))
             return;
-        discard();
+        removeTemp();
     }
 
     // No replacement possible: rewrite the file itself, like an editor does
     // when it cannot create files beside it.
     fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd_ < 0)
-        fail(errno, fileName);
+        fail(errno, fileName_);
 }
 
 void AtomicFileOutput::print(std::string_view text)
 {
-    if (fd_ < 0)
+    if (!opened_)
         throw PlatformError(EBADF, "Bad file descriptor: no file is open for output");
     pending_.append(text);
     pending_ += "\r\n";
 }
 
+void AtomicFileOutput::write(std::string_view bytes)
+{
+    if (!opened_)
+        throw PlatformError(EBADF, "Bad file descriptor: no file is open for output");
+    pending_.append(bytes);
+}
+
 void AtomicFileOutput::close()
 {
-    if (fd_ < 0)
+    if (!opened_)
         throw PlatformError(EBADF, "Bad file descriptor: no file is open for output");
     // The file already is what it would become, mode included (a replacement
     // keeps the mode): rewriting it would only cost two flushes to disk.
     if (existingSize_ == static_cast<long long>(pending_.size()) && holdsAlready(target_, pending_)) {
         discard();
         return;
+    }
+    if (fd_ < 0) {
+        try {
+            startWriting();
+        } catch (const PlatformError&) {
+            discard();
+            throw;
+        }
     }
     int error = writeAll(fd_, pending_);
     // In place, the old text may be longer than the new.
@@ -260,7 +285,7 @@ void AtomicFileOutput::close()
     discard();
 }
 
-void AtomicFileOutput::discard()
+void AtomicFileOutput::removeTemp()
 {
     if (!tempName_.empty()) {
         ::unlink(tempName_.c_str());
@@ -270,7 +295,13 @@ void AtomicFileOutput::discard()
         ::close(fd_);
         fd_ = -1;
     }
+}
+
+void AtomicFileOutput::discard()
+{
+    removeTemp();
     pending_.clear();
+    opened_ = false;
 }
 
 } // namespace davev

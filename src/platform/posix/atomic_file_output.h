@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <sys/stat.h>
 
 #include "platform/services.h"
 
@@ -19,7 +20,8 @@ namespace davev {
 // - in a directory the user cannot write, a writable file is rewritten in
 //   place instead;
 // - a file that already holds exactly the new text is left untouched (after
-//   the same checks, so a read-only file is still refused);
+//   the same checks, so a read-only file is still refused), and no
+//   temporary file is made for it;
 // - the temporary file is named ".NAME.PID.saving" and locked while in use;
 //   one left over by a crashed program is removed by the next write of NAME.
 class AtomicFileOutput : public FileOutput {
@@ -31,9 +33,14 @@ public:
 
     void open(const std::string& fileName) override;
     void print(std::string_view text) override;
+    // Bytes as they are, with no line end added.
+    void write(std::string_view bytes);
     void close() override;
 
 private:
+    // Makes the temporary file, or opens the file itself to rewrite it in place.
+    void startWriting();
+    void removeTemp();
     void discard();
 
     std::string fileName_;        // as given, for messages
@@ -41,6 +48,9 @@ private:
     std::string tempName_;        // empty when writing in place
     std::string pending_;         // written on close, so an abandoned write changes nothing
     long long existingSize_ = -1; // of the regular file replaced, or -1
+    struct stat existing_ {};     // of the file replaced
+    unsigned existingType_ = 0;   // its S_IFMT bits; 0 when there is none
+    bool opened_ = false;
     int fd_ = -1;
 };
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <map>
-#include <memory>
 #include <string>
 
 #include "platform/services.h"
@@ -9,15 +7,15 @@
 namespace davev {
 
 // Settings as per-user INI files, one for each section:
-// <config directory>/<app>/<section>.ini, keys in the file's [General] group.
-// Each save is on disk, written atomically, before it returns; each get
-// reads the file as it is on disk then.
-class QtSettingsBackend : public SettingsBackend {
+// <config directory>/<app>/<section>.ini, keys in the file's [General]
+// group, in the form QSettings reads and writes. Each get reads the file as
+// it is on disk then; nothing is kept between calls. Each save is one atomic
+// replacement of the file, flushed once, before it returns: under the lock
+// QSettings takes (not flushed), the file as it is then gets the new values,
+// with every other line kept.
+class IniSettingsBackend : public SettingsBackend {
 public:
-    explicit QtSettingsBackend(std::string configDirectory);
-    ~QtSettingsBackend() override;
-    QtSettingsBackend(const QtSettingsBackend&) = delete;
-    QtSettingsBackend& operator=(const QtSettingsBackend&) = delete;
+    explicit IniSettingsBackend(std::string configDirectory);
 
     // $XDG_CONFIG_HOME when set to an absolute path, otherwise $HOME/.config.
     static std::string defaultConfigDirectory();
@@ -26,20 +24,15 @@ public:
                     std::string_view fallback) override;
     // Throws PlatformError naming the file when it cannot be written.
     void save(std::string_view app, std::string_view section, std::string_view key, std::string_view text) override;
-    // One atomic replacement of the section's file, flushed once.
+    // One atomic replacement of the section's file, flushed once; a failure
+    // leaves the file as it was and throws PlatformError naming it.
     void saveAll(std::string_view app, std::string_view section,
                  const std::vector<std::pair<std::string, std::string>>& values) override;
 
     std::string filePath(std::string_view app, std::string_view section) const;
 
 private:
-    class File;
-    File& file(std::string_view app, std::string_view section);
-
     std::string directory_;
-    // One open store per file; it parses the file again only when the file
-    // changed on disk.
-    std::map<std::string, std::unique_ptr<File>, std::less<>> files_;
 };
 
 } // namespace davev
