@@ -206,6 +206,66 @@ TEST_F(Interpreter, AJournalTheTargetsFolderCannotTakeGoesToTheUsersLocalFolder)
     EXPECT_FALSE(std::filesystem::exists(fallback));
 }
 
+// A folder there, or a file another program holds, as a virus scanner may.
+TEST_F(Interpreter, WhatLiesAtAJournalsNameAndIsNoJournalIsLeftAlone)
+{
+    const std::string source = dir / "source.txt";
+    writeFile(source, "source");
+    const std::string first = dir / "first.txt";
+    writeFile(first, "before\r\n");
+    std::filesystem::create_directory(dir / (".da-vev-journal-" + journalName(first)));
+
+    RunResult result = run(runnerLines(source, first));
+    EXPECT_EQ(result.exitCode, 0u) << result.errors;
+    EXPECT_EQ(readFile(first), "before\r\nsource\r\n");
+
+    const std::string second = dir / "second.txt";
+    writeFile(second, "before\r\n");
+    const std::string stray = dir / (".da-vev-journal-" + journalName(second));
+    writeFile(stray, "not a journal");
+    HANDLE held = CreateFileW(widenAnsi(stray).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE child = startImportThatStops(source, second, 3);
+    ASSERT_NE(child, nullptr);
+    TerminateProcess(child, 9);
+    WaitForSingleObject(child, INFINITE);
+    CloseHandle(child);
+    ASSERT_EQ(readFile(second), "before\r\nsou");
+
+    result = run(runnerLines(source, second));
+    CloseHandle(held);
+    EXPECT_EQ(result.exitCode, 0u) << result.errors;
+    EXPECT_EQ(readFile(second), "before\r\nsource\r\n");
+    EXPECT_EQ(readFile(stray), "not a journal");
+}
+
+TEST_F(Interpreter, ATargetThatCannotBeWrittenIsReportedAndLeftAsItWas)
+{
+    const std::string source = dir / "source.txt";
+    const std::string target = dir / "target.txt";
+    writeFile(source, "source");
+    writeFile(target, "kept\r\n");
+
+    ASSERT_TRUE(SetFileAttributesW(widenAnsi(target).c_str(), FILE_ATTRIBUTE_READONLY));
+    RunResult result = run(runnerLines(source, target));
+    SetFileAttributesW(widenAnsi(target).c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_NE(result.errors.find("Import.bat:1: cannot write \"" + target + "\": it is read-only"), std::string::npos)
+        << result.errors;
+    EXPECT_EQ(readFile(target), "kept\r\n");
+
+    // Open elsewhere without write sharing: refused at once, not waited for.
+    HANDLE held = CreateFileW(widenAnsi(target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    result = run(runnerLines(source, target));
+    CloseHandle(held);
+    EXPECT_EQ(result.exitCode, 1u);
+    EXPECT_NE(result.errors.find("Import.bat:1: cannot write \"" + target + "\""), std::string::npos) << result.errors;
+    EXPECT_EQ(readFile(target), "kept\r\n");
+}
+
 // The batch file stays one that the system's interpreter runs too, with the
 // same result but for the space its echo. writes before the line end.
 TEST_F(Interpreter, TheSystemInterpreterWritesTheSameBytesButASpaceBeforeTheLineEnd)
