@@ -156,6 +156,19 @@ TEST_F(Interpreter, AnImportCutOffPartWayIsCutBackByTheNextImportOfItsTarget)
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(readFile(target).size(), 8u + (1 << 20)) << "a fragment is in the target";
     EXPECT_EQ(journalsIn(dir.path()).size(), 1u);
+
+    // Held by a process that makes no progress, the target is waited for
+    // only as long as the bound, shortened here, and left untouched.
+    SetEnvironmentVariableW(L"DAVEV_CMD_LOCK_WAIT_MS", L"300");
+    const RunResult waited = run(runnerLines(small, target), "Waits.bat");
+    SetEnvironmentVariableW(L"DAVEV_CMD_LOCK_WAIT_MS", nullptr);
+    EXPECT_EQ(waited.exitCode, 1u);
+    EXPECT_NE(waited.errors.find("Waits.bat:1: gave up after waiting 300 ms for another import of \"" + target +
+                                 "\" to finish; nothing was written"),
+              std::string::npos)
+        << waited.errors;
+    EXPECT_EQ(readFile(target).size(), 8u + (1 << 20));
+
     TerminateProcess(child, 9); // as a crash or a power cut would end it
     WaitForSingleObject(child, INFINITE);
     CloseHandle(child);
