@@ -279,6 +279,43 @@ TEST_F(Interpreter, ATargetThatCannotBeWrittenIsReportedAndLeftAsItWas)
     EXPECT_EQ(readFile(target), "kept\r\n");
 }
 
+// Opening any of them must not block, and nothing is created in their place.
+TEST_F(Interpreter, DevicesAndPipesAreRefusedAtOnce)
+{
+    const std::string source = dir / "source.txt";
+    const std::string target = dir / "target.txt";
+    writeFile(source, "source");
+    const std::wstring pipeName = L"\\\\.\\pipe\\da-vev-test-" + std::to_wstring(GetCurrentProcessId());
+    // A server that never reads nor writes; each opening takes one instance.
+    std::vector<HANDLE> pipes;
+    for (int i = 0; i < 2; ++i) {
+        pipes.push_back(CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, PIPE_UNLIMITED_INSTANCES,
+                                         0, 0, 0, nullptr));
+        ASSERT_NE(pipes.back(), INVALID_HANDLE_VALUE);
+    }
+    const std::string pipe = narrowAnsi(pipeName);
+
+    struct Case {
+        std::string source, target, error;
+    };
+    const Case cases[] = {
+        {pipe, target, "type: cannot read \"" + pipe + "\": it is a pipe, not a regular file"},
+        {source, pipe, "cannot write \"" + pipe + "\": it is a pipe, not a regular file"},
+        // Windows takes a device name with any extension, in any folder, for the device.
+        {source, dir / "nul.txt", "cannot write \"" + (dir / "nul.txt") + "\": it is a device, not a regular file"},
+        {dir / "con.txt", target, "type: cannot read \"" + (dir / "con.txt") + "\": "},
+        {source, "\\\\.\\C:", "cannot write \"\\\\.\\C:\": it is not a regular file"},
+    };
+    for (const Case& c : cases) {
+        const RunResult result = run(runnerLines(c.source, c.target));
+        EXPECT_EQ(result.exitCode, 1u) << c.source << " >> " << c.target;
+        EXPECT_NE(result.errors.find("Import.bat:1: " + c.error), std::string::npos) << result.errors;
+    }
+    EXPECT_FALSE(std::filesystem::exists(target));
+    for (HANDLE pipeHandle : pipes)
+        CloseHandle(pipeHandle);
+}
+
 // The batch file stays one that the system's interpreter runs too, with the
 // same result but for the space its echo. writes before the line end.
 TEST_F(Interpreter, TheSystemInterpreterWritesTheSameBytesButASpaceBeforeTheLineEnd)

@@ -26,8 +26,8 @@ FileError errorFrom(DWORD code)
 
 FileError notAFile(DWORD type)
 {
-    const char* kind = type == FILE_TYPE_PIPE ? "a pipe" : type == FILE_TYPE_CHAR ? "a device" : "not a disk file";
-    return FileError{std::string("it is ") + kind + ", not a regular file", false};
+    const char* kind = type == FILE_TYPE_PIPE ? "a pipe, " : type == FILE_TYPE_CHAR ? "a device, " : "";
+    return FileError{std::string("it is ") + kind + "not a regular file", false};
 }
 
 bool isFolder(const std::wstring& name)
