@@ -28,17 +28,6 @@ BOOL WINAPI requestStop(DWORD)
     return TRUE;
 }
 
-// DAVEV_CMD_LOCK_WAIT_MS shortens the wait for another import's lock, for tests.
-std::chrono::milliseconds lockWait()
-{
-    const char* text = std::getenv("DAVEV_CMD_LOCK_WAIT_MS");
-    char* end = nullptr;
-    const long long value = text ? std::strtoll(text, &end, 10) : -1;
-    if (!text || *end != '\0' || value < 0)
-        return davev::cmd::defaultLockWait;
-    return std::chrono::milliseconds(value);
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -65,7 +54,7 @@ int wmain(int argc, wchar_t** argv)
     davev::cmd::Win32ImportFiles files(state.empty() ? state : state + L"\\journals");
     int status = 0;
     {
-        davev::cmd::BatchRunner runner(files, lockWait());
+        davev::cmd::BatchRunner runner(files, davev::cmd::lockWaitFrom(std::getenv("DAVEV_CMD_LOCK_WAIT_MS")));
         status = davev::cmd::runBatch(content, runner, diagnostics, &stopRequest) ? 0 : 1;
     }
     SetEvent(runEnded);
