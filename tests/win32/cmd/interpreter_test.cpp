@@ -71,6 +71,33 @@ TEST_F(Interpreter, AppendsTheSourceThenALineEndAndLogsTheImport)
     EXPECT_EQ(found, 2u) << log;
 }
 
+// The batch file's own name may hold what the ANSI code page cannot (a user
+// folder "Дмитрий" under code page 1252); the log names it exactly, in UTF-8.
+TEST_F(Interpreter, TheLogNamesTheBatchFileAndThePathsInItExactly)
+{
+    const std::filesystem::path folder = dir.path() / L"\u0414\u043c\u0438\u0442\u0440\u0438\u0439";
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path batch = folder / L"Import.bat";
+    const std::string missing = dir / "caf\xe9.txt"; // "café" in code page 1252
+    const std::string target = dir / "d\xe9j\xe0.txt";
+    std::ofstream(batch, std::ios::binary) << runnerLines(missing, target);
+
+    const std::wstring program = interpreterPath();
+    const std::wstring errors = batch.wstring() + L".errors";
+    const RunResult result =
+        finishProcess(startProcess(program, L"\"" + program + L"\" \"" + batch.wstring() + L"\"", errors), errors);
+    EXPECT_EQ(result.exitCode, 1u);
+    // Standard error, a file here, is in the code page, as the batch file.
+    EXPECT_NE(result.errors.find("Import.bat:1: type: cannot read \"" + missing + "\""), std::string::npos)
+        << result.errors;
+
+    const std::string log = readFile(std::filesystem::path(logFolder()) / "imports.log");
+    const std::string line = "import of batch file \"" + narrow(batch.wstring()) + "\" into \"" +
+                             narrow(widenAnsi(target)) + "\": 0 bytes appended in ";
+    EXPECT_NE(log.find(line), std::string::npos) << log.substr(log.size() - std::min<std::size_t>(log.size(), 600));
+    EXPECT_NE(log.find("failed: type: cannot read \"" + narrow(widenAnsi(missing)) + "\""), std::string::npos);
+}
+
 TEST_F(Interpreter, AFileAppendedToItselfIsCopiedOnce)
 {
     const std::string file = dir / "self.txt";

@@ -45,9 +45,8 @@ int wmain(int argc, wchar_t** argv)
 
     davev::cmd::Win32Diagnostics diagnostics(argv[1]);
     std::string content;
-    if (const auto refusal = davev::cmd::readRunnerBatchFile(argv[1], content)) {
-        diagnostics.report(0, *refusal);
-        diagnostics.refused(*refusal);
+    if (const auto reason = davev::cmd::readRunnerBatchFile(argv[1], content)) {
+        diagnostics.refused(*reason);
         return 2;
     }
     const std::wstring state = davev::logFolder();
