@@ -366,7 +366,7 @@ TEST_F(Interpreter, ATargetThatCannotBeWrittenIsReportedAndLeftAsItWas)
 }
 
 // Opening any of them must not block, and nothing is created in their place.
-TEST_F(Interpreter, DevicesAndPipesAreRefusedAtOnce)
+TEST_F(Interpreter, DevicesPipesAndStreamsAreRefusedAtOnce)
 {
     const std::string source = dir / "source.txt";
     const std::string target = dir / "target.txt";
@@ -391,6 +391,9 @@ TEST_F(Interpreter, DevicesAndPipesAreRefusedAtOnce)
         {source, dir / "nul.txt", "cannot write \"" + (dir / "nul.txt") + "\": it is a device, not a regular file"},
         {dir / "con.txt", target, "type: cannot read \"" + (dir / "con.txt") + "\": "},
         {source, "\\\\.\\C:", "cannot write \"\\\\.\\C:\": it is not a regular file"},
+        // A stream has its file's identity, and would share its journal.
+        {source, target + ":stream", "cannot write \"" + target + ":stream\": it names a stream of a file, not a file"},
+        {source + ":stream", target, "type: cannot read \"" + source + ":stream\": it names a stream of a file"},
     };
     for (const Case& c : cases) {
         const RunResult result = run(runnerLines(c.source, c.target));
@@ -398,6 +401,7 @@ TEST_F(Interpreter, DevicesAndPipesAreRefusedAtOnce)
         EXPECT_NE(result.errors.find("Import.bat:1: " + c.error), std::string::npos) << result.errors;
     }
     EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_FALSE(std::filesystem::exists(target + ":stream"));
     for (HANDLE pipeHandle : pipes)
         CloseHandle(pipeHandle);
 }

@@ -44,6 +44,23 @@ FileError openError(DWORD code, const std::wstring& name)
     return errorFrom(code);
 }
 
+// "file.txt:name" is a named stream of file.txt. It has the file's
+// identity, so its journal would be taken for the file's own and cut the
+// file back to the stream's length.
+bool namesStream(const std::wstring& name)
+{
+    const std::wstring full = fullPath(name);
+    std::size_t root = full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\") ? 4 : 0;
+    if (full.size() > root + 1 && full[root + 1] == L':')
+        root += 2; // the drive
+    return full.find(L':', root) != std::wstring::npos;
+}
+
+FileError streamRefused()
+{
+    return FileError{"it names a stream of a file, not a file", false};
+}
+
 OVERLAPPED at(std::uint64_t offset)
 {
     OVERLAPPED position{};
@@ -226,6 +243,8 @@ FileResult Win32ImportFiles::describe(int handle, OpenFile& file)
 FileResult Win32ImportFiles::openSource(const std::string& name, OpenFile& file)
 {
     const std::wstring wide = widenAnsi(name);
+    if (namesStream(wide))
+        return streamRefused();
     // Shared for writing and deleting, as the system's interpreter opens it:
     // the import's own lock keeps other imports out.
     HANDLE native = CreateFileW(wide.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
@@ -246,6 +265,8 @@ FileResult Win32ImportFiles::openTarget(const std::string& name, OpenFile& file)
         return std::nullopt;
     }
     const std::wstring wide = widenAnsi(name);
+    if (namesStream(wide))
+        return streamRefused();
     // Windows refuses to open a read-only file for writing, but Wine run by
     // root opens it: the attribute is what the user set to keep it as it is.
     const DWORD attributes = GetFileAttributesW(wide.c_str());
