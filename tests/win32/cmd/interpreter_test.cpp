@@ -232,19 +232,9 @@ TEST_F(Interpreter, CtrlCCutsTheImportInProgressBackAndEndsIt)
                                       target + "\"\r\necho. >> \"" + target + "\"\r\n");
     const std::wstring program = interpreterPath();
     const std::wstring errors = widenAnsi(dir / "Import.errors");
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    HANDLE errorFile = CreateFileW(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = errorFile;
-    PROCESS_INFORMATION process{};
-    std::wstring line = L"\"" + program + L"\" \"" + widenAnsi(dir / "Import.bat") + L"\"";
-    ASSERT_TRUE(
-        CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
-    CloseHandle(errorFile);
-    CloseHandle(process.hThread);
+    HANDLE process =
+        startProcess(program, L"\"" + program + L"\" \"" + widenAnsi(dir / "Import.bat") + L"\"", errors, false);
+    ASSERT_NE(process, nullptr);
     const auto deadline = GetTickCount64() + 60000;
     while (readFile(target) != "before\r\nsmall" && GetTickCount64() < deadline)
         Sleep(10);
@@ -252,7 +242,7 @@ TEST_F(Interpreter, CtrlCCutsTheImportInProgressBackAndEndsIt)
     // Ignored here only now: the child would inherit the setting.
     SetConsoleCtrlHandler(nullptr, TRUE);
     EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
-    const RunResult result = finishProcess(process.hProcess, errors);
+    const RunResult result = finishProcess(process, errors);
     SetConsoleCtrlHandler(nullptr, FALSE);
     FreeConsole();
     TerminateProcess(holder, 9);
