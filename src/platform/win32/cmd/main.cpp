@@ -1,5 +1,4 @@
 // da-vev-cmd BATCHFILE: runs a runner batch file written by DA-VEV.
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <string>
