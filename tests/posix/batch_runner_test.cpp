@@ -8,6 +8,7 @@
 
 #include "platform/cmd/batch_runner.h"
 #include "platform/cmd/import_journal.h"
+#include "platform/cmd/run_batch.h"
 #include "platform/posix/cmd/posix_import_files.h"
 #include "test_support.h"
 
@@ -61,6 +62,17 @@ protected:
     const std::string source = dir / "source.txt";
     const std::string target = dir / "target.txt";
 };
+
+// The tests' setting may shorten the bound, never lift it nor make it zero
+// by mistake.
+TEST_F(Runner, TheLockWaitSettingOnlyShortensTheBound)
+{
+    using std::chrono::milliseconds;
+    EXPECT_EQ(cmd::lockWaitFrom("250"), milliseconds(250));
+    EXPECT_EQ(cmd::lockWaitFrom(nullptr), cmd::defaultLockWait);
+    for (const char* setting : {"", "x", "-1", "250ms", "99999999999999999999", "3600000"})
+        EXPECT_EQ(cmd::lockWaitFrom(setting), cmd::defaultLockWait) << setting;
+}
 
 TEST_F(Runner, FailedCopyCutsTheTargetBackAndEndsItsImport)
 {

@@ -80,6 +80,19 @@ TEST_F(Launching, ANameWithASpaceRunsThatFileAndNotAShorterPrefix)
     launcher.launch("My Prog.bat", WindowStyle::Hidden);
     ASSERT_TRUE(waitUntil([&] { return !readFile(dir / "target.txt").empty(); }));
     EXPECT_EQ(readFile(dir / "target.txt"), "right\r\n");
+
+    // Missing, the batch file is reported missing; a program "My.exe" in the
+    // working directory is not started in its place.
+    ASSERT_TRUE(DeleteFileW(L"My Prog.bat"));
+    ASSERT_TRUE(CopyFileW(test::interpreterPath().c_str(), L"My.exe", FALSE));
+    writeFile(dir / "Prog.bat", "echo wrong>> \"target.txt\"\r\n");
+    try {
+        launcher.launch("My Prog.bat", WindowStyle::Hidden);
+        ADD_FAILURE() << "something was started for a missing My Prog.bat";
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.number(), ERROR_FILE_NOT_FOUND);
+        EXPECT_NE(error.description().find("My Prog.bat"), std::string::npos) << error.description();
+    }
     EXPECT_EQ(CmdLauncher::interpreterCommandLine(L"C:\\DA VEV\\da-vev-cmd.exe", L"C:\\w\\My Prog.bat"),
               L"\"C:\\DA VEV\\da-vev-cmd.exe\" \"C:\\w\\My Prog.bat\"");
 }

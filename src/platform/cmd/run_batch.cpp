@@ -1,6 +1,8 @@
 #include "platform/cmd/run_batch.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/cmd/batch_text.h"
 
@@ -35,6 +37,17 @@ bool runBatch(std::string_view content, BatchRunner& runner, ImportReporter& rep
     runner.onNotice(nullptr);
     runner.onImportEnd(nullptr);
     return allSucceeded;
+}
+
+std::chrono::milliseconds lockWaitFrom(const char* setting)
+{
+    if (!setting)
+        return defaultLockWait;
+    char* end = nullptr;
+    const long long value = std::strtoll(setting, &end, 10);
+    if (end == setting || *end != '\0' || value < 0)
+        return defaultLockWait;
+    return std::min(std::chrono::milliseconds(value), defaultLockWait);
 }
 
 std::string describeImport(const std::string& batchFile, const std::string& target, const ImportEnd& import)

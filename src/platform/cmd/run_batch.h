@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <csignal>
 #include <cstddef>
 #include <string>
@@ -25,6 +26,11 @@ public:
 // progress. Returns true when no line failed.
 bool runBatch(std::string_view content, BatchRunner& runner, ImportReporter& reporter,
               const volatile std::sig_atomic_t* stop = nullptr);
+
+// The wait for another import's lock as the DAVEV_CMD_LOCK_WAIT_MS
+// setting gives it in milliseconds, for tests: it can only shorten
+// defaultLockWait. Without a valid setting, defaultLockWait.
+std::chrono::milliseconds lockWaitFrom(const char* setting);
 
 // The trace line of one import: the batch file, the target (as an absolute
 // path, which the caller makes of import.target), the bytes appended, the

@@ -21,9 +21,22 @@ bool namesFile(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool isBatchFile(const std::wstring& program)
+{
+    if (program.size() < 4)
+        return false;
+    std::wstring extension = program.substr(program.size() - 4);
+    for (wchar_t& c : extension)
+        c = static_cast<wchar_t>(std::towlower(c));
+    return extension == L".bat" || extension == L".cmd";
+}
+
 Command splitCommand(const std::wstring& line)
 {
-    if (namesFile(line))
+    // A batch file's name is never cut short, present or not: left to
+    // CreateProcessW, an unquoted "My Prog.bat" that is missing would start
+    // a program "My.exe" found in the working directory.
+    if (namesFile(line) || isBatchFile(line))
         return {line, {}};
     std::size_t end;
     std::wstring program;
@@ -39,16 +52,6 @@ Command splitCommand(const std::wstring& line)
     }
     const std::size_t rest = line.find_first_not_of(L" \t", end);
     return {program, rest == std::wstring::npos ? std::wstring() : line.substr(rest)};
-}
-
-bool isBatchFile(const std::wstring& program)
-{
-    if (program.size() < 4)
-        return false;
-    std::wstring extension = program.substr(program.size() - 4);
-    for (wchar_t& c : extension)
-        c = static_cast<wchar_t>(std::towlower(c));
-    return extension == L".bat" || extension == L".cmd";
 }
 
 std::wstring interpreterBesideProgram()

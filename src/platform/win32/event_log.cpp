@@ -47,12 +47,22 @@ bool lockWithin(HANDLE file, std::chrono::milliseconds wait)
     }
 }
 
+// A program that opens the log without sharing it for writing (a virus
+// scanner, a backup, a viewer) keeps every writer out while it holds it;
+// such a hold is waited out as the log's lock is.
 HANDLE openLog(const std::wstring& path)
 {
-    // Shared for deletion, so that any writer may rotate the file.
-    return CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + logLockWait;
+    while (true) {
+        // Shared for deletion, so that any writer may rotate the file.
+        HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
+            std::chrono::steady_clock::now() >= deadline)
+            return file;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 bool sameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)

@@ -70,7 +70,8 @@ std::wstring interpreterPath()
     return besideTestProgram(widen(DAVEV_CMD_RELATIVE_PATH));
 }
 
-HANDLE startProcess(const std::wstring& program, const std::wstring& commandLine, const std::wstring& errorsFile)
+HANDLE startProcess(const std::wstring& program, const std::wstring& commandLine, const std::wstring& errorsFile,
+                    bool ownConsole)
 {
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     HANDLE errors = CreateFileW(errorsFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
@@ -84,8 +85,8 @@ HANDLE startProcess(const std::wstring& program, const std::wstring& commandLine
     startup.hStdInput = nullptr;
     PROCESS_INFORMATION process{};
     std::wstring line = commandLine;
-    const BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        nullptr, &startup, &process);
+    const BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                        ownConsole ? CREATE_NO_WINDOW : 0, nullptr, nullptr, &startup, &process);
     EXPECT_TRUE(started) << narrow(program) << ": " << GetLastError();
     CloseHandle(errors);
     if (!started)

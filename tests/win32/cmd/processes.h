@@ -17,8 +17,10 @@ struct RunResult {
 };
 
 // Starts program with the command line, standard error going to errorsFile,
-// without a console window. Returns the process handle.
-HANDLE startProcess(const std::wstring& program, const std::wstring& commandLine, const std::wstring& errorsFile);
+// without a console window, or on this program's console when
+// ownConsole is false. Returns the process handle.
+HANDLE startProcess(const std::wstring& program, const std::wstring& commandLine, const std::wstring& errorsFile,
+                    bool ownConsole = true);
 // Waits for the process (at most a minute, then kills it) and closes it.
 RunResult finishProcess(HANDLE process, const std::wstring& errorsFile);
 // da-vev-cmd.exe on a batch file, to the end.

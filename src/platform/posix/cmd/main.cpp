@@ -1,5 +1,4 @@
 // da-vev-cmd BATCHFILE: runs a runner batch file written by DA-VEV.
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -48,17 +47,6 @@ void openClosedStandardStreams()
     }
 }
 
-// DAVEV_CMD_LOCK_WAIT_MS shortens the wait for another import's lock, for tests.
-std::chrono::milliseconds lockWait()
-{
-    const char* text = std::getenv("DAVEV_CMD_LOCK_WAIT_MS");
-    char* end = nullptr;
-    const long long value = text ? std::strtoll(text, &end, 10) : -1;
-    if (!text || *end != '\0' || value < 0)
-        return davev::cmd::defaultLockWait;
-    return std::chrono::milliseconds(value);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -80,6 +68,6 @@ int main(int argc, char** argv)
     }
     davev::cmd::KernelCopier copier;
     davev::cmd::PosixImportFiles files(copier, state + "/journals");
-    davev::cmd::BatchRunner runner(files, lockWait());
+    davev::cmd::BatchRunner runner(files, davev::cmd::lockWaitFrom(std::getenv("DAVEV_CMD_LOCK_WAIT_MS")));
     return davev::cmd::runBatch(content, runner, diagnostics, &stopSignal) ? 0 : 1;
 }

@@ -1,5 +1,4 @@
 // da-vev-cmd BATCHFILE: runs a runner batch file written by DA-VEV.
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <string>
@@ -28,17 +27,6 @@ BOOL WINAPI requestStop(DWORD)
     return TRUE;
 }
 
-// DAVEV_CMD_LOCK_WAIT_MS shortens the wait for another import's lock, for tests.
-std::chrono::milliseconds lockWait()
-{
-    const char* text = std::getenv("DAVEV_CMD_LOCK_WAIT_MS");
-    char* end = nullptr;
-    const long long value = text ? std::strtoll(text, &end, 10) : -1;
-    if (!text || *end != '\0' || value < 0)
-        return davev::cmd::defaultLockWait;
-    return std::chrono::milliseconds(value);
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -56,16 +44,15 @@ int wmain(int argc, wchar_t** argv)
 
     davev::cmd::Win32Diagnostics diagnostics(argv[1]);
     std::string content;
-    if (const auto refusal = davev::cmd::readRunnerBatchFile(argv[1], content)) {
-        diagnostics.report(0, *refusal);
-        diagnostics.refused(*refusal);
+    if (const auto reason = davev::cmd::readRunnerBatchFile(argv[1], content)) {
+        diagnostics.refused(*reason);
         return 2;
     }
     const std::wstring state = davev::logFolder();
     davev::cmd::Win32ImportFiles files(state.empty() ? state : state + L"\\journals");
     int status = 0;
     {
-        davev::cmd::BatchRunner runner(files, lockWait());
+        davev::cmd::BatchRunner runner(files, davev::cmd::lockWaitFrom(std::getenv("DAVEV_CMD_LOCK_WAIT_MS")));
         status = davev::cmd::runBatch(content, runner, diagnostics, &stopRequest) ? 0 : 1;
     }
     SetEvent(runEnded);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/cmd/batch_text.h"
+#include "platform/cmd/import_journal.h"
 #include "platform/win32/full_path.h"
 #include "platform/win32/win32_text.h"
 
@@ -25,8 +26,8 @@ FileError errorFrom(DWORD code)
 
 FileError notAFile(DWORD type)
 {
-    const char* kind = type == FILE_TYPE_PIPE ? "a pipe" : type == FILE_TYPE_CHAR ? "a device" : "not a disk file";
-    return FileError{std::string("it is ") + kind + ", not a regular file", false};
+    const char* kind = type == FILE_TYPE_PIPE ? "a pipe, " : type == FILE_TYPE_CHAR ? "a device, " : "";
+    return FileError{std::string("it is ") + kind + "not a regular file", false};
 }
 
 bool isFolder(const std::wstring& name)
@@ -41,6 +42,23 @@ FileError openError(DWORD code, const std::wstring& name)
     if (code == ERROR_ACCESS_DENIED && isFolder(name))
         return FileError{"Is a directory", false};
     return errorFrom(code);
+}
+
+// "file.txt:name" is a named stream of file.txt. It has the file's
+// identity, so its journal would be taken for the file's own and cut the
+// file back to the stream's length.
+bool namesStream(const std::wstring& name)
+{
+    const std::wstring full = fullPath(name);
+    std::size_t root = full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\") ? 4 : 0;
+    if (full.size() > root + 1 && full[root + 1] == L':')
+        root += 2; // the drive
+    return full.find(L':', root) != std::wstring::npos;
+}
+
+FileError streamRefused()
+{
+    return FileError{"it names a stream of a file, not a file", false};
 }
 
 OVERLAPPED at(std::uint64_t offset)
@@ -163,6 +181,12 @@ std::optional<std::string> readRecord(const std::wstring& path)
     return text;
 }
 
+bool holdsJournal(const std::wstring& path)
+{
+    const std::optional<std::string> text = readRecord(path);
+    return text && parseJournal(*text);
+}
+
 } // namespace
 
 Win32ImportFiles::Win32ImportFiles(std::wstring fallbackFolder)
@@ -219,6 +243,8 @@ FileResult Win32ImportFiles::describe(int handle, OpenFile& file)
 FileResult Win32ImportFiles::openSource(const std::string& name, OpenFile& file)
 {
     const std::wstring wide = widenAnsi(name);
+    if (namesStream(wide))
+        return streamRefused();
     // Shared for writing and deleting, as the system's interpreter opens it:
     // the import's own lock keeps other imports out.
     HANDLE native = CreateFileW(wide.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
@@ -239,6 +265,14 @@ FileResult Win32ImportFiles::openTarget(const std::string& name, OpenFile& file)
         return std::nullopt;
     }
     const std::wstring wide = widenAnsi(name);
+    if (namesStream(wide))
+        return streamRefused();
+    // Windows refuses to open a read-only file for writing, but Wine run by
+    // root opens it: the attribute is what the user set to keep it as it is.
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return FileError{"it is read-only", false};
     HANDLE native = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, shareAll, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (native == INVALID_HANDLE_VALUE)
@@ -384,11 +418,13 @@ FileResult Win32ImportFiles::writeJournal(const std::string& targetName, const O
 
 std::optional<std::string> Win32ImportFiles::readJournal(const std::string& targetName, const OpenFile& target)
 {
-    if (auto text = readRecord(besideJournal(targetName, target)))
-        return text;
-    if (fallbackFolder_.empty())
-        return std::nullopt;
-    return readRecord(fallbackJournal(target));
+    // What lies beside the target and is no journal (a read-only file of
+    // someone else's, say) may be why the journal went to the fallback.
+    std::optional<std::string> beside = readRecord(besideJournal(targetName, target));
+    if ((beside && parseJournal(*beside)) || fallbackFolder_.empty())
+        return beside;
+    std::optional<std::string> fallback = readRecord(fallbackJournal(target));
+    return fallback ? fallback : beside;
 }
 
 FileResult Win32ImportFiles::removeJournal(const std::string& targetName, const OpenFile& target)
@@ -404,12 +440,15 @@ FileResult Win32ImportFiles::removeJournal(const std::string& targetName, const 
             result = errorFrom(GetLastError());
         written_.erase(written);
     }
+    // A folder or a file of someone else's at a journal's name is no
+    // journal, and left where it is; a journal that stays would cut the
+    // target back at the next import, so failing to remove one is an error.
     const auto remove = [&result](const std::wstring& path) {
-        if (!DeleteFileW(path.c_str())) {
-            const DWORD error = GetLastError();
-            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && !result)
-                result = errorFrom(error);
-        }
+        if (DeleteFileW(path.c_str()))
+            return;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && holdsJournal(path) && !result)
+            result = errorFrom(error);
     };
     remove(besideJournal(targetName, target));
     if (!fallbackFolder_.empty())
