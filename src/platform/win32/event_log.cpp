@@ -7,6 +7,7 @@
 #include <thread>
 #include <windows.h>
 
+#include "platform/win32/far_byte_lock.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
@@ -16,9 +17,6 @@ constexpr ULONGLONG logFileLimit = 1u << 20;
 // A line takes microseconds to write; a writer holding the log this long is
 // stuck, and must not hold up the imports after it.
 constexpr std::chrono::milliseconds logLockWait{1000};
-// The lock is a byte no file reaches: Windows locks keep other handles from
-// reading or writing the bytes they cover.
-constexpr DWORD lockOffsetHigh = 0x40000000;
 
 WORD eventType(LogLevel level)
 {
@@ -37,11 +35,10 @@ bool lockWithin(HANDLE file, std::chrono::milliseconds wait)
 {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (true) {
-        OVERLAPPED at{};
-        at.OffsetHigh = lockOffsetHigh;
-        if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+        const FarByteLock lock = lockFarByte(file, true);
+        if (lock == FarByteLock::Taken)
             return true;
-        if (GetLastError() != ERROR_LOCK_VIOLATION || std::chrono::steady_clock::now() >= deadline)
+        if (lock == FarByteLock::Failed || std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

@@ -4,6 +4,7 @@
 
 #include "platform/cmd/batch_text.h"
 #include "platform/cmd/import_journal.h"
+#include "platform/win32/far_byte_lock.h"
 #include "platform/win32/full_path.h"
 #include "platform/win32/win32_text.h"
 
@@ -13,11 +14,13 @@ namespace {
 
 constexpr std::size_t largestJournal = 4096;
 constexpr DWORD copyBufferSize = 1u << 20;
-// The byte the import locks lie on: 2^62, which no file reaches. Windows
-// locks keep other handles from the bytes they cover, so a lock on the data
-// would keep this very import from reading a file appended to itself.
-constexpr DWORD lockOffsetHigh = 0x40000000;
 constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Takes writes and keeps nothing.
+HANDLE openNullDevice()
+{
+    return CreateFileW(L"NUL", GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
 
 FileError errorFrom(DWORD code)
 {
@@ -257,8 +260,7 @@ FileResult Win32ImportFiles::openSource(const std::string& name, OpenFile& file)
 FileResult Win32ImportFiles::openTarget(const std::string& name, OpenFile& file)
 {
     if (namesNullDevice(name)) {
-        HANDLE device =
-            CreateFileW(L"NUL", GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE device = openNullDevice();
         if (device == INVALID_HANDLE_VALUE)
             return errorFrom(GetLastError());
         file = OpenFile{adopt(device), FileIdentity{}, false, 0};
@@ -286,8 +288,7 @@ int Win32ImportFiles::standardOutput()
         HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
         // Started without one, as a hidden program may be: what goes there is dropped.
         if (output == nullptr || output == INVALID_HANDLE_VALUE)
-            output =
-                CreateFileW(L"NUL", GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            output = openNullDevice();
         standardOutput_ = adopt(output);
     }
     return standardOutput_;
@@ -304,14 +305,14 @@ void Win32ImportFiles::close(int handle)
 
 LockAttempt Win32ImportFiles::tryLock(int handle, LockMode mode)
 {
-    OVERLAPPED position{};
-    position.OffsetHigh = lockOffsetHigh;
-    const DWORD flags = (mode == LockMode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0) | LOCKFILE_FAIL_IMMEDIATELY;
-    if (LockFileEx(handleOf(handle), flags, 0, 1, 0, &position))
+    switch (lockFarByte(handleOf(handle), mode == LockMode::Exclusive)) {
+    case FarByteLock::Taken:
         return LockAttempt::Taken;
-    const DWORD error = GetLastError();
-    if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING)
+    case FarByteLock::Busy:
         return LockAttempt::Busy;
+    case FarByteLock::Failed:
+        break;
+    }
     // A file system without locks is written unlocked, as the system's
     // interpreter always writes.
     return LockAttempt::Unsupported;
@@ -319,9 +320,7 @@ LockAttempt Win32ImportFiles::tryLock(int handle, LockMode mode)
 
 void Win32ImportFiles::unlock(int handle)
 {
-    OVERLAPPED position{};
-    position.OffsetHigh = lockOffsetHigh;
-    UnlockFileEx(handleOf(handle), 0, 1, 0, &position);
+    unlockFarByte(handleOf(handle));
 }
 
 FileResult Win32ImportFiles::length(int handle, std::uint64_t& length)
