@@ -180,7 +180,6 @@ void AtomicFileOutput::open(const std::string& fileName)
 
     struct stat existing {};
     const bool exists = ::stat(target_.c_str(), &existing) == 0;
-    existingSize_ = exists && S_ISREG(existing.st_mode) ? static_cast<long long>(existing.st_size) : -1;
     if (exists) {
         if (S_ISDIR(existing.st_mode))
             fail(EISDIR, fileName);
@@ -192,13 +191,19 @@ void AtomicFileOutput::open(const std::string& fileName)
     }
 
     removeLeftovers(directoryOf(target_), baseNameOf(target_));
-    existing_ = existing;
-    existingType_ = exists ? existing.st_mode & S_IFMT : 0;
+    existing_.reset();
+    if (exists)
+        existing_ = existing;
     // A regular file may already hold the text: it is replaced only once the
     // text is known to differ, so an unchanged file costs no new file beside it.
-    if (existingType_ != S_IFREG)
+    if (!replacesRegularFile())
         startWriting();
     opened_ = true;
+}
+
+bool AtomicFileOutput::replacesRegularFile() const
+{
+    return existing_ && S_ISREG(existing_->st_mode);
 }
 
 void AtomicFileOutput::startWriting()
@@ -210,16 +215,16 @@ void AtomicFileOutput::startWriting()
         const int error = errno;
         const bool directoryRefused = error == EACCES || error == EPERM || error == EROFS;
         // Only a regular file is rewritten in place: opening a FIFO would block.
-        if (existingType_ != S_IFREG || !directoryRefused)
+        if (!replacesRegularFile() || !directoryRefused)
             fail(error, fileName_);
     } else {
         fd_ = fd;
         tempName_ = tempName;
-        if (existingType_ == 0) {
+        if (!existing_) {
             withholdWriteFromOthers(fd);
             return;
         }
-        if (keepAttributes(fd, existing_))
+        if (keepAttributes(fd, *existing_))
             return;
         removeTemp();
     }
@@ -252,7 +257,8 @@ void AtomicFileOutput::close()
         throw PlatformError(EBADF, "Bad file descriptor: no file is open for output");
     // The file already is what it would become, mode included (a replacement
     // keeps the mode): rewriting it would only cost two flushes to disk.
-    if (existingSize_ == static_cast<long long>(pending_.size()) && holdsAlready(target_, pending_)) {
+    if (replacesRegularFile() && static_cast<std::size_t>(existing_->st_size) == pending_.size() &&
+        holdsAlready(target_, pending_)) {
         discard();
         return;
     }

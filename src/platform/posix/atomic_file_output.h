@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -40,16 +41,15 @@ public:
 private:
     // Makes the temporary file, or opens the file itself to rewrite it in place.
     void startWriting();
+    bool replacesRegularFile() const;
     void removeTemp();
     void discard();
 
-    std::string fileName_;        // as given, for messages
-    std::string target_;          // the file written, with symbolic links followed
-    std::string tempName_;        // empty when writing in place
-    std::string pending_;         // written on close, so an abandoned write changes nothing
-    long long existingSize_ = -1; // of the regular file replaced, or -1
-    struct stat existing_ {};     // of the file replaced
-    unsigned existingType_ = 0;   // its S_IFMT bits; 0 when there is none
+    std::string fileName_;                // as given, for messages
+    std::string target_;                  // the file written, with symbolic links followed
+    std::string tempName_;                // empty when writing in place
+    std::string pending_;                 // written on close, so an abandoned write changes nothing
+    std::optional<struct stat> existing_; // the file replaced, when there is one
     bool opened_ = false;
     int fd_ = -1;
 };
