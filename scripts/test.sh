@@ -41,8 +41,8 @@ for fuzzer in batch_line runner; do
     # New inputs go to a scratch folder; the seeds in the repository stay as they are.
     scratch=$(mktemp -d)
     log="$scratch/log"
-    if ! "$out/fuzz/tests/fuzz/${fuzzer}_fuzz" -runs=20000 -seed=1 -artifact_prefix="$out/fuzz/" \
-        "$scratch" "tests/fuzz/corpus/$fuzzer" >"$log" 2>&1; then
+    if ! "$out/fuzz/tests/interpreter/fuzz/${fuzzer}_fuzz" -runs=20000 -seed=1 -artifact_prefix="$out/fuzz/" \
+        "$scratch" "tests/interpreter/fuzz/corpus/$fuzzer" >"$log" 2>&1; then
         tail -n 60 "$log"
         exit 1
     fi

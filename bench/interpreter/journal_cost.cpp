@@ -15,9 +15,9 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/cmd/batch_runner.h"
-#include "platform/posix/cmd/byte_copier.h"
-#include "platform/posix/cmd/posix_import_files.h"
+#include "interpreter/core/batch_runner.h"
+#include "interpreter/posix/byte_copier.h"
+#include "interpreter/posix/posix_file_system.h"
 
 namespace {
 
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
     makeFile(folder + "/large", std::size_t{1} << 30);
 
     KernelCopier copier;
-    PosixImportFiles files(copier, folder + "/state");
+    PosixFileSystem files(copier, folder + "/state");
     WithoutJournal bare(files);
 
     std::vector<double> flushes;

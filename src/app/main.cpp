@@ -30,7 +30,7 @@ int main(int argc, char** argv)
     const std::unique_ptr<X11ZOrder> zOrder = X11ZOrder::onServerOf(qtX11Connection());
     QtErrorReport errors;
     errors.setTopmostQuery([&zOrder](std::uintptr_t window) { return zOrder->isTopmost(window); });
-    errors.setUnattendedLog(&writeSystemLog);
+    errors.setUnattendedLog([](std::string_view text) { return writeLog(LogLevel::Error, text); });
     QtTimerDriver timers;
     QtDisplay display;
     display.reportErrorsWith(errors);

@@ -139,7 +139,10 @@ TEST_F(DisplayClosingTest, FailedLastCloseEndsNonZeroSeenByTheUserOrLogged)
     std::ostringstream log;
     QtErrorReport report(log);
     std::vector<std::string> logged;
-    report.setUnattendedLog([&](std::string_view text) { logged.emplace_back(text); });
+    report.setUnattendedLog([&](std::string_view text) {
+        logged.emplace_back(text);
+        return LogLoss();
+    });
     display.reportErrorsWith(report);
     Window failing{mainWindowLayout(), report, timers};
     failing.onUnload([] { throw PlatformError(21, "Is a directory: cannot write settings file"); });

@@ -72,7 +72,10 @@ TEST(ErrorReport, BoxBelongsToTheWindowInFrontAndStaysAboveATopmostOne)
 
     // Nobody to dismiss a box: the report goes to the unattended log.
     std::vector<std::string> unattended;
-    errors.setUnattendedLog([&](std::string_view text) { unattended.emplace_back(text); });
+    errors.setUnattendedLog([&](std::string_view text) {
+        unattended.emplace_back(text);
+        return LogLoss();
+    });
     errors.setUnattended(true);
     errors.report(PlatformError(28, "No space left on device"));
     EXPECT_TRUE(visibleBoxes().empty());

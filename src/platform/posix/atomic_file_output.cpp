@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/posix/errno_text.h"
+#include "platform/posix/file_io.h"
 
 namespace davev {
 namespace {
@@ -126,20 +127,6 @@ void withholdWriteFromOthers(int fd)
         ::fchmod(fd, info.st_mode & 0777 & ~(S_IWGRP | S_IWOTH));
 }
 
-int writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return 0;
-}
-
 // True when the file already holds exactly `bytes`.
 bool holdsAlready(const std::string& path, std::string_view bytes)
 {
@@ -154,15 +141,6 @@ bool holdsAlready(const std::string& path, std::string_view bytes)
     const bool same = got >= 0 && std::string_view(held.data(), length) == bytes;
     ::close(fd);
     return same;
-}
-
-void syncDirectory(const std::string& directory)
-{
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 } // namespace
@@ -286,7 +264,15 @@ void AtomicFileOutput::close()
     }
     if (!tempName_.empty()) {
         tempName_.clear();
-        syncDirectory(directoryOf(target_));
+        // The file is replaced; unless its new name reaches the disk, a power
+        // cut could bring the old one back. A folder that cannot be opened to
+        // be flushed leaves nothing to try.
+        error = syncFolder(directoryOf(target_));
+        if (error != 0 && error != EACCES) {
+            const std::string name = fileName_;
+            discard();
+            fail(error, name);
+        }
     }
     discard();
 }

@@ -1,11 +1,20 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#include "platform/log_file.h"
 
 namespace davev {
 
-// One line, at error priority, to the system log under the ident "DA-VEV";
-// without a system log, to the interpreter's imports.log instead.
-void writeSystemLog(std::string_view text);
+// Where the program and its imports keep what must outlive them: the log
+// file when the system has no log, and the journals that cannot lie beside
+// their target. $XDG_STATE_HOME/DA-VEV, by default ~/.local/state/DA-VEV.
+std::string stateFolder();
+
+// One line to the system log under the ident "DA-VEV"; without a system log
+// (no socket at /dev/log), to imports.log in stateFolder(). Returns why the
+// line was lost.
+LogLoss writeLog(LogLevel level, std::string_view text);
 
 } // namespace davev

@@ -73,8 +73,8 @@ void QtErrorReport::report(const PlatformError& error)
     const std::string text = "Error " + std::to_string(error.number()) + ": " + error.description();
     log_ << "DA-VEV: " << text << std::endl;
     if (unattended_) {
-        if (unattendedLog_)
-            unattendedLog_(text);
+        if (const LogLoss lost = unattendedLog_ ? unattendedLog_(text) : std::nullopt)
+            log_ << "DA-VEV: a log line was lost (" << *lost << "): " << text << std::endl;
         return;
     }
     if (!box_->open())

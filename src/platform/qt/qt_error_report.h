@@ -6,6 +6,7 @@
 #include <memory>
 #include <string_view>
 
+#include "platform/log_file.h"
 #include "platform/services.h"
 
 namespace davev {
@@ -17,7 +18,7 @@ namespace davev {
 class QtErrorReport : public ErrorReport {
 public:
     using TopmostQuery = std::function<bool(std::uintptr_t window)>;
-    using Log = std::function<void(std::string_view text)>;
+    using Log = std::function<LogLoss(std::string_view text)>;
 
     QtErrorReport();
     explicit QtErrorReport(std::ostream& log);

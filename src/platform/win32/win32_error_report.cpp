@@ -42,8 +42,8 @@ void Win32ErrorReport::report(const PlatformError& error)
     const std::string text = "Error " + std::to_string(error.number()) + ": " + error.description();
     log(text);
     if (unattended_) {
-        if (unattendedLog_)
-            unattendedLog_(text);
+        if (const LogLoss lost = unattendedLog_ ? unattendedLog_(text) : std::nullopt)
+            log("a log line was lost (" + *lost + "): " + text);
         return;
     }
     if (busy())

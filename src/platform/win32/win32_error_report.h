@@ -6,6 +6,7 @@
 #include <string_view>
 #include <windows.h>
 
+#include "platform/log_file.h"
 #include "platform/services.h"
 
 namespace davev {
@@ -20,7 +21,7 @@ namespace davev {
 // debugger's output.
 class Win32ErrorReport : public ErrorReport {
 public:
-    using Log = std::function<void(std::string_view text)>;
+    using Log = std::function<LogLoss(std::string_view text)>;
 
     Win32ErrorReport();
     explicit Win32ErrorReport(std::ostream& log);

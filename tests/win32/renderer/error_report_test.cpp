@@ -117,7 +117,10 @@ TEST_F(ErrorReportTest, LoopEndsOnceNoWindowIsLoadedTakingTheBoxAlong)
 TEST_F(ErrorReportTest, FailedLastCloseEndsWithStatusOneSeenByTheUserOrLogged)
 {
     std::vector<std::string> logged;
-    report.setUnattendedLog([&](std::string_view text) { logged.emplace_back(text); });
+    report.setUnattendedLog([&](std::string_view text) {
+        logged.emplace_back(text);
+        return LogLoss();
+    });
     display.reportErrorsWith(report);
     Window failing{mainWindowLayout(), report, timers};
     failing.onUnload([] { throw PlatformError(21, "Access is denied. (saving settings)"); });
