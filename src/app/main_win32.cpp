@@ -29,7 +29,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     CmdLauncher launcher;
     Win32ZOrder zOrder;
     Win32ErrorReport errors;
-    errors.setUnattendedLog(&writeEventLog);
+    errors.setUnattendedLog([](std::string_view text) { return writeLog(LogLevel::Error, text); });
     Win32TimerDriver timers;
     Win32Display display;
     display.reportErrorsWith(errors);

@@ -5,11 +5,14 @@
 #include <windows.h>
 
 #include "interpreter/core/batch_runner.h"
+#include "interpreter/core/diagnostics.h"
 #include "interpreter/core/run_batch.h"
 #include "interpreter/win32/batch_file.h"
-#include "interpreter/win32/diagnostics.h"
-#include "interpreter/win32/win32_import_files.h"
+#include "interpreter/win32/report_channels.h"
+#include "interpreter/win32/win32_file_system.h"
 #include "platform/win32/event_log.h"
+#include "platform/win32/full_path.h"
+#include "platform/win32/win32_text.h"
 
 namespace {
 
@@ -27,6 +30,17 @@ BOOL WINAPI requestStop(DWORD)
     return TRUE;
 }
 
+// In the ANSI code page, as the names the batch file holds; none when the
+// code page cannot name it exactly.
+std::string journalFolder()
+{
+    const std::wstring folder = davev::logFolder();
+    if (folder.empty())
+        return {};
+    const std::string ansi = davev::narrowAnsi(folder + L"\\journals");
+    return davev::widenAnsi(ansi) == folder + L"\\journals" ? ansi : std::string();
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -42,14 +56,14 @@ int wmain(int argc, wchar_t** argv)
     runEnded = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     SetConsoleCtrlHandler(requestStop, TRUE);
 
-    davev::cmd::Win32Diagnostics diagnostics(argv[1]);
+    davev::cmd::Win32ReportChannels channels;
+    davev::cmd::Diagnostics diagnostics(channels, davev::narrow(argv[1]), davev::narrow(davev::fullPath(argv[1])));
     std::string content;
     if (const auto reason = davev::cmd::readRunnerBatchFile(argv[1], content)) {
         diagnostics.refused(*reason);
         return 2;
     }
-    const std::wstring state = davev::logFolder();
-    davev::cmd::Win32ImportFiles files(state.empty() ? state : state + L"\\journals");
+    davev::cmd::Win32FileSystem files(journalFolder());
     int status = 0;
     {
         davev::cmd::BatchRunner runner(files, davev::cmd::lockWaitFrom(std::getenv("DAVEV_CMD_LOCK_WAIT_MS")));

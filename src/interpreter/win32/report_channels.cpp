@@ -1,4 +1,4 @@
-#include "interpreter/win32/diagnostics.h"
+#include "interpreter/win32/report_channels.h"
 
 #include <windows.h>
 
@@ -8,22 +8,14 @@
 
 namespace davev::cmd {
 
-namespace {
-
-std::string utf8FromAnsi(const std::string& ansi)
-{
-    return narrow(widenAnsi(ansi));
-}
-
-// A console shows any character; a file or pipe gets the batch file's code page.
-void writeError(const std::string& utf8)
+void Win32ReportChannels::toStandardError(const std::string& line)
 {
     HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
     if (error == nullptr || error == INVALID_HANDLE_VALUE)
         return;
     DWORD mode = 0;
     DWORD written = 0;
-    const std::wstring wide = widen(utf8);
+    const std::wstring wide = widen(line + "\r\n");
     if (GetConsoleMode(error, &mode)) {
         WriteConsoleW(error, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
@@ -32,39 +24,19 @@ void writeError(const std::string& utf8)
     WriteFile(error, ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr);
 }
 
-} // namespace
-
-Win32Diagnostics::Win32Diagnostics(const std::wstring& batchFile)
-    : batchFile_(narrow(batchFile)), absoluteBatchFile_(narrow(fullPath(batchFile)))
+LogLoss Win32ReportChannels::toLog(LogLevel level, const std::string& text)
 {
+    return writeLog(level, text);
 }
 
-void Win32Diagnostics::report(std::size_t lineNumber, const std::string& message)
+std::string Win32ReportChannels::absolute(const std::string& name)
 {
-    std::string where = batchFile_;
-    if (lineNumber > 0)
-        where += ':' + std::to_string(lineNumber);
-    const std::string text = where + ": " + utf8FromAnsi(message);
-    writeError("da-vev-cmd: " + text + "\r\n");
-    writeLog(LogLevel::Error, text);
+    return narrow(fullPath(widenAnsi(name)));
 }
 
-void Win32Diagnostics::importEnded(const ImportEnd& import)
+std::string Win32ReportChannels::readable(const std::string& message)
 {
-    ImportEnd inUtf8 = import;
-    if (inUtf8.failure)
-        inUtf8.failure = utf8FromAnsi(*inUtf8.failure);
-    const std::string target = import.target.empty() ? import.target : narrow(fullPath(widenAnsi(import.target)));
-    writeLog(import.failure ? LogLevel::Warning : LogLevel::Information,
-             describeImport(absoluteBatchFile_, target, inUtf8));
-}
-
-void Win32Diagnostics::refused(const std::string& reason)
-{
-    const std::string message = "cannot run \"" + batchFile_ + "\": " + utf8FromAnsi(reason);
-    writeError("da-vev-cmd: " + batchFile_ + ": " + message + "\r\n");
-    writeLog(LogLevel::Error, batchFile_ + ": " + message);
-    writeLog(LogLevel::Warning, "import of batch file \"" + absoluteBatchFile_ + "\" refused: " + message);
+    return narrow(widenAnsi(message));
 }
 
 } // namespace davev::cmd

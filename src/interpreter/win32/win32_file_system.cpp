@@ -1,10 +1,11 @@
-#include "interpreter/win32/win32_import_files.h"
+#include "interpreter/win32/win32_file_system.h"
 
+#include <aclapi.h>
 #include <algorithm>
 
 #include "interpreter/core/batch_text.h"
-#include "interpreter/core/import_journal.h"
 #include "platform/win32/far_byte_lock.h"
+#include "platform/win32/file_io.h"
 #include "platform/win32/full_path.h"
 #include "platform/win32/win32_text.h"
 
@@ -12,7 +13,6 @@ namespace davev::cmd {
 
 namespace {
 
-constexpr std::size_t largestJournal = 4096;
 constexpr DWORD copyBufferSize = 1u << 20;
 constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -31,12 +31,6 @@ FileError notAFile(DWORD type)
 {
     const char* kind = type == FILE_TYPE_PIPE ? "a pipe, " : type == FILE_TYPE_CHAR ? "a device, " : "";
     return FileError{std::string("it is ") + kind + "not a regular file", false};
-}
-
-bool isFolder(const std::wstring& name)
-{
-    const DWORD attributes = GetFileAttributesW(name.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // A failure to open a folder reads "Access is denied"; this says what it is.
@@ -72,27 +66,12 @@ OVERLAPPED at(std::uint64_t offset)
     return position;
 }
 
-// Writes all of bytes at *offset, or at the stream position when offset is
-// null. Returns 0 or the error code.
-DWORD writeAll(HANDLE file, const char* bytes, std::uint64_t size, std::uint64_t* offset)
+FileIdentity identityOf(const BY_HANDLE_FILE_INFORMATION& info)
 {
-    while (size > 0) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::uint64_t>(size, copyBufferSize));
-        DWORD written = 0;
-        OVERLAPPED position = at(offset ? *offset : 0);
-        if (!WriteFile(file, bytes, chunk, &written, offset ? &position : nullptr))
-            return GetLastError();
-        if (written == 0)
-            return ERROR_WRITE_FAULT;
-        bytes += written;
-        size -= written;
-        if (offset)
-            *offset += written;
-    }
-    return 0;
+    return FileIdentity{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
-std::wstring folderOf(const std::wstring& path)
+std::wstring folderOfPath(const std::wstring& path)
 {
     const std::size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos)
@@ -114,90 +93,103 @@ std::wstring finalPath(HANDLE file)
     return path;
 }
 
-std::wstring journalName(const OpenFile& target)
+// Whether owner is this process's user, or the owner it gives the files it
+// makes (the Administrators group, for an elevated administrator).
+bool isThisUser(PSID owner)
 {
-    return std::to_wstring(target.identity.device) + L"-" + std::to_wstring(target.identity.file);
-}
-
-// Writes the record to a new file and moves it to path, through to the
-// disk, so the record is there before the target is touched. A link
-// planted under the journal's name is replaced rather than written
-// through, and a record that replaces an earlier one is never seen
-// half-written. Returns 0 or the error code.
-DWORD writeRecord(const std::wstring& path, std::string_view record)
-{
-    const std::wstring fresh = path + L".new";
-    DeleteFileW(fresh.c_str()); // left by an import killed while writing it
-    HANDLE file = CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return GetLastError();
-    DWORD error = writeAll(file, record.data(), record.size(), nullptr);
-    if (error == 0 && !FlushFileBuffers(file))
-        error = GetLastError();
-    CloseHandle(file);
-    if (error == 0 && !MoveFileExW(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = GetLastError();
-    if (error != 0)
-        DeleteFileW(fresh.c_str());
-    return error;
-}
-
-bool folderRefusesJournal(DWORD error)
-{
-    switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_INVALID_NAME:
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_NOT_SUPPORTED:
-        return true;
-    default:
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
         return false;
+    bool same = false;
+    for (const TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+        DWORD size = 0;
+        GetTokenInformation(token, kind, nullptr, 0, &size);
+        std::vector<BYTE> buffer(size);
+        if (size > 0 && GetTokenInformation(token, kind, buffer.data(), size, &size)) {
+            const PSID sid = kind == TokenUser ? reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid
+                                               : reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner;
+            same = same || EqualSid(sid, owner);
+        }
     }
+    CloseHandle(token);
+    return same;
 }
 
-std::optional<std::string> readRecord(const std::wstring& path)
+bool ownedByThisUser(HANDLE file)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    std::optional<std::string> text;
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS)
+        return false;
+    const bool ours = owner != nullptr && isThisUser(owner);
+    LocalFree(descriptor);
+    return ours;
+}
+
+// What an open file at one of the interpreter's own names is, when it is
+// not a file of this user's; empty when it is one.
+std::string otherThanOurs(HANDLE file, BY_HANDLE_FILE_INFORMATION& info)
+{
+    const DWORD type = GetFileType(file);
+    if (type != FILE_TYPE_DISK)
+        return type == FILE_TYPE_PIPE ? "a pipe" : "a device";
+    if (!GetFileInformationByHandle(file, &info))
+        return "a file that cannot be examined (" + systemErrorTextAnsi(GetLastError()) + ")";
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return "a folder";
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return "a link";
+    if (!ownedByThisUser(file))
+        return "a file of another user";
+    return {};
+}
+
+// Opens whatever lies at path as itself, a link or a folder included.
+HANDLE openAsItself(const std::wstring& path, DWORD access)
+{
+    return CreateFileW(path.c_str(), access, shareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+bool meansAbsent(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+Removal removeIfOurs(const std::wstring& path, const FileIdentity* expected, FileError& error)
+{
+    HANDLE file = openAsItself(path, DELETE | READ_CONTROL | FILE_READ_ATTRIBUTES);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        if (meansAbsent(code))
+            return Removal::Absent;
+        error = errorFrom(code);
+        return Removal::Failed;
+    }
     BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
-        !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
-        info.nFileSizeHigh == 0 && info.nFileSizeLow <= largestJournal) {
-        std::string bytes(largestJournal, '\0');
-        DWORD got = 0;
-        if (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) {
-            bytes.resize(got);
-            text = std::move(bytes);
+    Removal removal = Removal::NotOurs;
+    if (otherThanOurs(file, info).empty() && (!expected || identityOf(info) == *expected)) {
+        // Removed through the handle that was checked, so it is this file that goes.
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        removal = Removal::Removed;
+        if (!SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)) {
+            error = errorFrom(GetLastError());
+            removal = Removal::Failed;
         }
     }
     CloseHandle(file);
-    return text;
-}
-
-bool holdsJournal(const std::wstring& path)
-{
-    const std::optional<std::string> text = readRecord(path);
-    return text && parseJournal(*text);
+    return removal;
 }
 
 } // namespace
 
-Win32ImportFiles::Win32ImportFiles(std::wstring fallbackFolder)
-    : fallbackFolder_(std::move(fallbackFolder)), buffer_(std::make_unique<char[]>(copyBufferSize))
+Win32FileSystem::Win32FileSystem(std::string userFolder)
+    : userFolder_(std::move(userFolder)), buffer_(std::make_unique<char[]>(copyBufferSize))
 {
 }
 
-Win32ImportFiles::~Win32ImportFiles()
+Win32FileSystem::~Win32FileSystem()
 {
     for (std::size_t i = 0; i < handles_.size(); ++i) {
         if (handles_[i] != INVALID_HANDLE_VALUE && static_cast<int>(i) != standardOutput_)
@@ -205,20 +197,20 @@ Win32ImportFiles::~Win32ImportFiles()
     }
 }
 
-HANDLE Win32ImportFiles::handleOf(int handle) const
+HANDLE Win32FileSystem::handleOf(int handle) const
 {
     if (handle < 0 || static_cast<std::size_t>(handle) >= handles_.size())
         return INVALID_HANDLE_VALUE;
     return handles_[static_cast<std::size_t>(handle)];
 }
 
-int Win32ImportFiles::adopt(HANDLE handle)
+int Win32FileSystem::adopt(HANDLE handle)
 {
     handles_.push_back(handle);
     return static_cast<int>(handles_.size() - 1);
 }
 
-FileResult Win32ImportFiles::describe(int handle, OpenFile& file)
+FileResult Win32FileSystem::describe(int handle, OpenFile& file)
 {
     const HANDLE native = handleOf(handle);
     const DWORD type = GetFileType(native);
@@ -236,14 +228,12 @@ FileResult Win32ImportFiles::describe(int handle, OpenFile& file)
         close(handle);
         return FileError{"Is a directory", false};
     }
-    file = OpenFile{
-        handle,
-        FileIdentity{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow}, true,
-        (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow};
+    file = OpenFile{handle, identityOf(info), true, (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+                    info.nNumberOfLinks};
     return std::nullopt;
 }
 
-FileResult Win32ImportFiles::openSource(const std::string& name, OpenFile& file)
+FileResult Win32FileSystem::openSource(const std::string& name, OpenFile& file)
 {
     const std::wstring wide = widenAnsi(name);
     if (namesStream(wide))
@@ -257,7 +247,7 @@ FileResult Win32ImportFiles::openSource(const std::string& name, OpenFile& file)
     return describe(adopt(native), file);
 }
 
-FileResult Win32ImportFiles::openTarget(const std::string& name, OpenFile& file)
+FileResult Win32FileSystem::openTarget(const std::string& name, OpenFile& file)
 {
     if (namesNullDevice(name)) {
         HANDLE device = openNullDevice();
@@ -282,7 +272,7 @@ FileResult Win32ImportFiles::openTarget(const std::string& name, OpenFile& file)
     return describe(adopt(native), file);
 }
 
-int Win32ImportFiles::standardOutput()
+int Win32FileSystem::standardOutput()
 {
     if (standardOutput_ < 0) {
         HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
@@ -294,7 +284,7 @@ int Win32ImportFiles::standardOutput()
     return standardOutput_;
 }
 
-void Win32ImportFiles::close(int handle)
+void Win32FileSystem::close(int handle)
 {
     const HANDLE native = handleOf(handle);
     if (native == INVALID_HANDLE_VALUE || handle == standardOutput_)
@@ -303,7 +293,7 @@ void Win32ImportFiles::close(int handle)
     handles_[static_cast<std::size_t>(handle)] = INVALID_HANDLE_VALUE;
 }
 
-LockAttempt Win32ImportFiles::tryLock(int handle, LockMode mode)
+LockAttempt Win32FileSystem::tryLock(int handle, LockMode mode)
 {
     switch (lockFarByte(handleOf(handle), mode == LockMode::Exclusive)) {
     case FarByteLock::Taken:
@@ -318,12 +308,12 @@ LockAttempt Win32ImportFiles::tryLock(int handle, LockMode mode)
     return LockAttempt::Unsupported;
 }
 
-void Win32ImportFiles::unlock(int handle)
+void Win32FileSystem::unlock(int handle)
 {
     unlockFarByte(handleOf(handle));
 }
 
-FileResult Win32ImportFiles::length(int handle, std::uint64_t& length)
+FileResult Win32FileSystem::length(int handle, std::uint64_t& length)
 {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(handleOf(handle), &size))
@@ -332,7 +322,7 @@ FileResult Win32ImportFiles::length(int handle, std::uint64_t& length)
     return std::nullopt;
 }
 
-FileResult Win32ImportFiles::truncate(int handle, std::uint64_t length)
+FileResult Win32FileSystem::truncate(int handle, std::uint64_t length)
 {
     const HANDLE native = handleOf(handle);
     LARGE_INTEGER end{};
@@ -342,14 +332,14 @@ FileResult Win32ImportFiles::truncate(int handle, std::uint64_t length)
     return std::nullopt;
 }
 
-FileResult Win32ImportFiles::flush(int handle)
+FileResult Win32FileSystem::flush(int handle)
 {
     if (!FlushFileBuffers(handleOf(handle)))
         return errorFrom(GetLastError());
     return std::nullopt;
 }
 
-FileResult Win32ImportFiles::copy(int in, std::uint64_t& inOffset, int out, std::uint64_t* outOffset,
+FileResult Win32FileSystem::copy(int in, std::uint64_t& inOffset, int out, std::uint64_t* outOffset,
                                   std::uint64_t length, std::uint64_t& copied)
 {
     copied = 0;
@@ -371,7 +361,7 @@ FileResult Win32ImportFiles::copy(int in, std::uint64_t& inOffset, int out, std:
     return std::nullopt;
 }
 
-FileResult Win32ImportFiles::write(int out, std::uint64_t* outOffset, std::string_view bytes, std::uint64_t& written)
+FileResult Win32FileSystem::write(int out, std::uint64_t* outOffset, std::string_view bytes, std::uint64_t& written)
 {
     written = 0;
     if (const DWORD error = writeAll(handleOf(out), bytes.data(), bytes.size(), outOffset))
@@ -380,82 +370,102 @@ FileResult Win32ImportFiles::write(int out, std::uint64_t* outOffset, std::strin
     return std::nullopt;
 }
 
-std::wstring Win32ImportFiles::besideJournal(const std::string& targetName, const OpenFile& target) const
+std::string Win32FileSystem::folderOf(const std::string& name, const OpenFile& file)
 {
-    // Beside the file itself, not beside a link to it, so that an import
-    // through any of its names finds the journal.
-    std::wstring file = finalPath(handleOf(target.handle));
-    if (file.empty())
-        file = fullPath(widenAnsi(targetName));
-    return folderOf(file) + L"\\.da-vev-journal-" + journalName(target);
+    // Beside the file itself, not beside a link to it.
+    std::wstring path = finalPath(handleOf(file.handle));
+    if (path.empty())
+        path = fullPath(widenAnsi(name));
+    const std::wstring folder = folderOfPath(path);
+    // A folder the code page cannot name exactly is no place to find again.
+    std::string ansi = narrowAnsi(folder);
+    return widenAnsi(ansi) == folder ? ansi : std::string();
 }
 
-std::wstring Win32ImportFiles::fallbackJournal(const OpenFile& target) const
+std::string Win32FileSystem::pathIn(const std::string& folder, std::string_view name)
 {
-    return fallbackFolder_ + L"\\" + journalName(target);
+    return folder + "\\" + std::string(name);
 }
 
-FileResult Win32ImportFiles::writeJournal(const std::string& targetName, const OpenFile& target,
-                                          std::string_view record)
+FileResult Win32FileSystem::makeFolder(const std::string& folder)
 {
-    const std::wstring beside = besideJournal(targetName, target);
-    const DWORD besideError = writeRecord(beside, record);
-    if (besideError == 0) {
-        written_[target.identity] = beside;
-        return std::nullopt;
-    }
-    // A target the user may write in a folder the user may not.
-    if (!folderRefusesJournal(besideError) || fallbackFolder_.empty())
-        return errorFrom(besideError);
-    CreateDirectoryW(folderOf(fallbackFolder_).c_str(), nullptr);
-    CreateDirectoryW(fallbackFolder_.c_str(), nullptr);
-    if (const DWORD error = writeRecord(fallbackJournal(target), record))
+    if (const DWORD error = makeFolders(widenAnsi(folder)))
         return errorFrom(error);
-    written_[target.identity] = fallbackJournal(target);
     return std::nullopt;
 }
 
-std::optional<std::string> Win32ImportFiles::readJournal(const std::string& targetName, const OpenFile& target)
+SmallFile Win32FileSystem::readSmallFile(const std::string& path, std::size_t limit)
 {
-    // What lies beside the target and is no journal (a read-only file of
-    // someone else's, say) may be why the journal went to the fallback.
-    std::optional<std::string> beside = readRecord(besideJournal(targetName, target));
-    if ((beside && parseJournal(*beside)) || fallbackFolder_.empty())
-        return beside;
-    std::optional<std::string> fallback = readRecord(fallbackJournal(target));
-    return fallback ? fallback : beside;
+    SmallFile found;
+    HANDLE file = openAsItself(widenAnsi(path), GENERIC_READ);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (meansAbsent(error))
+            return found;
+        found.found = SmallFile::Found::Other;
+        found.problem = error == ERROR_ACCESS_DENIED ? "a file this user may not read"
+                                                     : "a file that cannot be read (" + systemErrorTextAnsi(error) + ")";
+        return found;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    found.found = SmallFile::Found::Other;
+    found.problem = otherThanOurs(file, info);
+    if (found.problem.empty() && (info.nFileSizeHigh != 0 || info.nFileSizeLow > limit))
+        found.problem = "a file of " + std::to_string((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow) +
+                        " bytes";
+    if (found.problem.empty()) {
+        std::string text(info.nFileSizeLow, '\0');
+        DWORD got = 0;
+        if (ReadFile(file, text.data(), info.nFileSizeLow, &got, nullptr)) {
+            text.resize(got);
+            found = SmallFile{SmallFile::Found::Ours, identityOf(info), std::move(text), {}};
+        } else {
+            found.problem = "a file that cannot be read (" + systemErrorTextAnsi(GetLastError()) + ")";
+        }
+    }
+    CloseHandle(file);
+    return found;
 }
 
-FileResult Win32ImportFiles::removeJournal(const std::string& targetName, const OpenFile& target)
+FileResult Win32FileSystem::replaceSmallFile(const std::string& path, std::string_view bytes, FileIdentity& written)
+{
+    // A new file moved over path, so that a link planted under its name is
+    // replaced rather than written through, and a file that replaces an
+    // earlier one is never seen half-written.
+    const std::wstring wide = widenAnsi(path);
+    const std::wstring fresh = wide + L".new";
+    FileError ignored;
+    removeIfOurs(fresh, nullptr, ignored); // left by an import killed while writing it
+    HANDLE file = CreateFileW(fresh.c_str(), GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return errorFrom(GetLastError());
+    BY_HANDLE_FILE_INFORMATION info{};
+    DWORD error = writeAll(file, bytes.data(), bytes.size());
+    if (error == 0 && !FlushFileBuffers(file))
+        error = GetLastError();
+    if (error == 0 && !GetFileInformationByHandle(file, &info))
+        error = GetLastError();
+    CloseHandle(file);
+    if (error == 0 && !MoveFileExW(fresh.c_str(), wide.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (error != 0) {
+        DeleteFileW(fresh.c_str());
+        return errorFrom(error);
+    }
+    written = identityOf(info);
+    return std::nullopt;
+}
+
+Removal Win32FileSystem::removeSmallFile(const std::string& path, const FileIdentity& expected, FileError& error)
 {
     // The removal is not flushed: should a power cut undo it, the next
     // import cuts back one that had finished, which still leaves the target
     // with whole imports only.
-    FileResult result;
-    // Gone from where this process wrote it, the journal was moved away with
-    // its folder, and the next import of the target would find it there.
-    if (const auto written = written_.find(target.identity); written != written_.end()) {
-        if (!DeleteFileW(written->second.c_str()))
-            result = errorFrom(GetLastError());
-        written_.erase(written);
-    }
-    // A folder or a file of someone else's at a journal's name is no
-    // journal, and left where it is; a journal that stays would cut the
-    // target back at the next import, so failing to remove one is an error.
-    const auto remove = [&result](const std::wstring& path) {
-        if (DeleteFileW(path.c_str()))
-            return;
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND && holdsJournal(path) && !result)
-            result = errorFrom(error);
-    };
-    remove(besideJournal(targetName, target));
-    if (!fallbackFolder_.empty())
-        remove(fallbackJournal(target));
-    return result;
+    return removeIfOurs(widenAnsi(path), &expected, error);
 }
 
-std::uint64_t Win32ImportFiles::processId()
+std::uint64_t Win32FileSystem::processId()
 {
     return GetCurrentProcessId();
 }

@@ -1,28 +1,26 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 #include <windows.h>
 
-#include "interpreter/core/import_files.h"
+#include "interpreter/core/file_system.h"
 
 namespace davev::cmd {
 
-// The interpreter's file operations on Windows. Names are in the ANSI code
-// page, as the batch file holds them. Locks are LockFileEx locks on one byte
-// far past any data, so that they keep other imports out without keeping
-// anyone from reading or writing the file itself. A journal goes beside
-// the target's real file (links followed), hidden, as
-// ".da-vev-journal-VOLUME-FILEINDEX", or, where that folder cannot take
-// it, into fallbackFolder as "VOLUME-FILEINDEX".
-class Win32ImportFiles : public ImportFiles {
+// The interpreter's file operations on Windows. Names and paths are in the
+// ANSI code page, as the batch file holds them. Locks are LockFileEx locks on
+// one byte far past any data, so that they keep other imports out without
+// keeping anyone from reading or writing the file itself. The interpreter's
+// own small files are hidden. userFolder is the folder for journals that
+// cannot lie beside their target.
+class Win32FileSystem : public FileSystem {
 public:
-    explicit Win32ImportFiles(std::wstring fallbackFolder);
-    ~Win32ImportFiles() override;
-    Win32ImportFiles(const Win32ImportFiles&) = delete;
-    Win32ImportFiles& operator=(const Win32ImportFiles&) = delete;
+    explicit Win32FileSystem(std::string userFolder);
+    ~Win32FileSystem() override;
+    Win32FileSystem(const Win32FileSystem&) = delete;
+    Win32FileSystem& operator=(const Win32FileSystem&) = delete;
 
     FileResult openSource(const std::string& name, OpenFile& file) override;
     FileResult openTarget(const std::string& name, OpenFile& file) override;
@@ -39,14 +37,15 @@ public:
                     std::uint64_t& copied) override;
     FileResult write(int out, std::uint64_t* outOffset, std::string_view bytes, std::uint64_t& written) override;
 
-    FileResult writeJournal(const std::string& targetName, const OpenFile& target, std::string_view record) override;
-    std::optional<std::string> readJournal(const std::string& targetName, const OpenFile& target) override;
-    FileResult removeJournal(const std::string& targetName, const OpenFile& target) override;
+    std::string folderOf(const std::string& name, const OpenFile& file) override;
+    std::string userFolder() override { return userFolder_; }
+    std::string pathIn(const std::string& folder, std::string_view name) override;
+    FileResult makeFolder(const std::string& folder) override;
+    SmallFile readSmallFile(const std::string& path, std::size_t limit) override;
+    FileResult replaceSmallFile(const std::string& path, std::string_view bytes, FileIdentity& written) override;
+    Removal removeSmallFile(const std::string& path, const FileIdentity& expected, FileError& error) override;
 
     std::uint64_t processId() override;
-
-    std::wstring besideJournal(const std::string& targetName, const OpenFile& target) const;
-    std::wstring fallbackJournal(const OpenFile& target) const;
 
 protected:
     HANDLE handleOf(int handle) const;
@@ -55,11 +54,10 @@ private:
     int adopt(HANDLE handle);
     FileResult describe(int handle, OpenFile& file);
 
-    std::wstring fallbackFolder_;
+    std::string userFolder_;
     std::vector<HANDLE> handles_; // index: the handle the runner holds
     int standardOutput_ = -1;
     std::unique_ptr<char[]> buffer_;
-    std::map<FileIdentity, std::wstring> written_; // where each journal in use was written
 };
 
 } // namespace davev::cmd

@@ -1,22 +1,14 @@
 #include "platform/win32/event_log.h"
 
-#include <chrono>
-#include <ctime>
 #include <shlobj.h>
-#include <string>
-#include <thread>
 #include <windows.h>
 
 #include "platform/win32/far_byte_lock.h"
+#include "platform/win32/file_io.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
 namespace {
-
-constexpr ULONGLONG logFileLimit = 1u << 20;
-// A line takes microseconds to write; a writer holding the log this long is
-// stuck, and must not hold up the imports after it.
-constexpr std::chrono::milliseconds logLockWait{1000};
 
 WORD eventType(LogLevel level)
 {
@@ -31,79 +23,104 @@ WORD eventType(LogLevel level)
     return EVENTLOG_ERROR_TYPE;
 }
 
-bool lockWithin(HANDLE file, std::chrono::milliseconds wait)
+HANDLE native(std::intptr_t handle)
 {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (true) {
-        const FarByteLock lock = lockFarByte(file, true);
-        if (lock == FarByteLock::Taken)
-            return true;
-        if (lock == FarByteLock::Failed || std::chrono::steady_clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    return reinterpret_cast<HANDLE>(handle);
 }
 
-// A program that opens the log without sharing it for writing (a virus
-// scanner, a backup, a viewer) keeps every writer out while it holds it;
-// such a hold is waited out as the log's lock is.
-HANDLE openLog(const std::wstring& path)
-{
-    const auto deadline = std::chrono::steady_clock::now() + logLockWait;
-    while (true) {
-        // Shared for deletion, so that any writer may rotate the file.
-        HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+// Paths in UTF-8.
+class Win32LogFiles final : public LogFileSystem {
+public:
+    std::string pathIn(const std::string& folder, std::string_view name) override
+    {
+        return folder + "\\" + std::string(name);
+    }
+
+    std::optional<std::string> makeFolder(const std::string& folder) override
+    {
+        if (const DWORD error = makeFolders(widen(folder)))
+            return systemErrorText(error);
+        return std::nullopt;
+    }
+
+    Attempt open(const std::string& path, std::intptr_t& handle, std::string& problem) override
+    {
+        // Shared for deletion, so that any writer may rotate the file; a link
+        // at its name is opened as itself, and refused.
+        const std::wstring wide = widen(path);
+        HANDLE file = CreateFileW(wide.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
-            std::chrono::steady_clock::now() >= deadline)
-            return file;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_SHARING_VIOLATION)
+                return Attempt::Busy;
+            problem = error == ERROR_ACCESS_DENIED && isFolder(wide) ? "it is a folder, not a regular file"
+                                                                     : systemErrorText(error);
+            return Attempt::Failed;
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        const DWORD type = GetFileType(file);
+        if (type != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+            (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
+            problem = type == FILE_TYPE_PIPE   ? "it is a pipe, not a regular file"
+                      : type == FILE_TYPE_CHAR ? "it is a device, not a regular file"
+                                               : "it is a link, not a regular file";
+            CloseHandle(file);
+            return Attempt::Failed;
+        }
+        handle = reinterpret_cast<std::intptr_t>(file);
+        return Attempt::Done;
     }
-}
 
-bool sameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
-{
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
-}
+    Attempt tryLock(std::intptr_t handle) override
+    {
+        switch (lockFarByte(native(handle), true)) {
+        case FarByteLock::Taken:
+            return Attempt::Done;
+        case FarByteLock::Busy:
+            return Attempt::Busy;
+        case FarByteLock::Failed:
+            break;
+        }
+        return Attempt::Failed;
+    }
 
-// Only the file still under the log's name is rotated: a writer that waited
-// while another rotated it would otherwise put the fresh file over the full one.
-bool rotateIfFull(HANDLE held, const std::wstring& path)
-{
-    BY_HANDLE_FILE_INFORMATION heldInfo{};
-    if (!GetFileInformationByHandle(held, &heldInfo) ||
-        ((ULONGLONG{heldInfo.nFileSizeHigh} << 32) | heldInfo.nFileSizeLow) < logFileLimit)
-        return false;
-    HANDLE named = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (named == INVALID_HANDLE_VALUE)
-        return false;
-    BY_HANDLE_FILE_INFORMATION namedInfo{};
-    const bool same = GetFileInformationByHandle(named, &namedInfo) && sameFile(heldInfo, namedInfo);
-    CloseHandle(named);
-    return same && MoveFileExW(path.c_str(), (path + L".1").c_str(), MOVEFILE_REPLACE_EXISTING);
-}
+    std::uint64_t size(std::intptr_t handle) override
+    {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(native(handle), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    }
 
-std::string stampedLine(std::string_view text)
-{
-    char stamp[32] = "";
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    if (gmtime_s(&utc, &now) == 0)
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    std::string line = std::string(stamp) + " DA-VEV[" + std::to_string(GetCurrentProcessId()) + "]: ";
-    line += text;
-    line += "\r\n";
-    return line;
-}
+    bool names(const std::string& path, std::intptr_t handle) override
+    {
+        BY_HANDLE_FILE_INFORMATION held{};
+        if (!GetFileInformationByHandle(native(handle), &held))
+            return false;
+        HANDLE named = CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (named == INVALID_HANDLE_VALUE)
+            return false;
+        BY_HANDLE_FILE_INFORMATION namedInfo{};
+        const bool same = GetFileInformationByHandle(named, &namedInfo) && sameFile(held, namedInfo);
+        CloseHandle(named);
+        return same;
+    }
 
-void writeLine(HANDLE file, const std::string& line)
-{
-    DWORD written = 0;
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
+    bool rename(const std::string& from, const std::string& to) override
+    {
+        return MoveFileExW(widen(from).c_str(), widen(to).c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+
+    std::optional<std::string> append(std::intptr_t handle, std::string_view bytes) override
+    {
+        if (const DWORD error = writeAll(native(handle), bytes.data(), bytes.size()))
+            return systemErrorText(error);
+        return std::nullopt;
+    }
+
+    void close(std::intptr_t handle) override { CloseHandle(native(handle)); }
+};
 
 } // namespace
 
@@ -127,47 +144,31 @@ std::wstring logFolder()
     return folder;
 }
 
-void appendToLogFile(const std::wstring& folder, std::string_view text)
+LogLoss appendToLogFile(const std::wstring& folder, std::string_view text)
 {
-    if (folder.empty())
-        return;
-    CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring path = folder + L"\\imports.log";
-    HANDLE file = openLog(path);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    // The lock lets one of several concurrent writers rotate the file; a late
-    // writer's line lands in the rotated file. Unlocked, the line is still
-    // appended whole, and the rotation waits for a later writer.
-    const std::string line = stampedLine(text);
-    if (lockWithin(file, logLockWait) && rotateIfFull(file, path)) {
-        CloseHandle(file);
-        file = openLog(path);
-        if (file == INVALID_HANDLE_VALUE)
-            return;
-    }
-    writeLine(file, line);
-    CloseHandle(file);
+    Win32LogFiles files;
+    return appendToLogFile(files, narrow(folder), text, GetCurrentProcessId(), "\r\n");
 }
 
-void writeLog(LogLevel level, std::string_view text)
+LogLoss writeLog(LogLevel level, std::string_view text)
 {
     if (!eventSourceRegistered()) {
-        appendToLogFile(logFolder(), text);
-        return;
+        const std::wstring folder = logFolder();
+        if (folder.empty())
+            return std::string("this user has no local application data folder for imports.log");
+        return appendToLogFile(folder, text);
     }
     HANDLE source = RegisterEventSourceW(nullptr, L"DA-VEV");
     if (source == nullptr)
-        return;
+        return "cannot reach the Application event log: " + systemErrorText(GetLastError());
     const std::wstring line = widen(text);
     const wchar_t* strings[] = {line.c_str()};
-    ReportEventW(source, eventType(level), 0, 0, nullptr, 1, 0, strings, nullptr);
+    const bool reported = ReportEventW(source, eventType(level), 0, 0, nullptr, 1, 0, strings, nullptr);
+    const DWORD error = GetLastError();
     DeregisterEventSource(source);
-}
-
-void writeEventLog(std::string_view text)
-{
-    writeLog(LogLevel::Error, text);
+    if (!reported)
+        return "cannot write to the Application event log: " + systemErrorText(error);
+    return std::nullopt;
 }
 
 } // namespace davev

@@ -36,6 +36,13 @@ TEST(ImportsLog, IsRotatedAtOneMebibyteAndWaitsOutAProgramThatHoldsItBriefly)
     appendToLogFile(dir.path().wstring(), "while it was held");
     scanner.join();
     EXPECT_NE(readFile(log).find("]: while it was held\r\n"), std::string::npos) << readFile(log);
+
+    // What cannot take the line says why, for the caller to pass on.
+    std::filesystem::remove(log);
+    std::filesystem::create_directory(log);
+    const LogLoss lost = appendToLogFile(dir.path().wstring(), "lost");
+    ASSERT_TRUE(lost.has_value());
+    EXPECT_NE(lost->find("imports.log\": it is a folder, not a regular file"), std::string::npos) << *lost;
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include "files.h"
 #include "interpreter/core/batch_runner.h"
-#include "interpreter/win32/win32_import_files.h"
+#include "interpreter/win32/win32_file_system.h"
 #include "platform/win32/event_log.h"
 #include "platform/win32/win32_text.h"
 
@@ -27,18 +27,18 @@ std::wstring testProgram()
 
 // Copies as the interpreter does until budget bytes are in the target, then
 // says so and never returns, like a process frozen mid-copy.
-class StoppingFiles : public cmd::Win32ImportFiles {
+class StoppingFiles : public cmd::Win32FileSystem {
 public:
-    // The journals' fallback folder is the interpreter's.
+    // The journals' folder is the interpreter's.
     StoppingFiles(std::uint64_t budget, HANDLE stopped)
-        : Win32ImportFiles(logFolder() + L"\\journals"), budget_(budget), stopped_(stopped)
+        : Win32FileSystem(narrowAnsi(logFolder() + L"\\journals")), budget_(budget), stopped_(stopped)
     {
     }
 
     cmd::FileResult copy(int in, std::uint64_t& inOffset, int out, std::uint64_t* outOffset, std::uint64_t length,
                          std::uint64_t& copied) override
     {
-        auto result = Win32ImportFiles::copy(in, inOffset, out, outOffset, std::min(length, budget_ - total_), copied);
+        auto result = Win32FileSystem::copy(in, inOffset, out, outOffset, std::min(length, budget_ - total_), copied);
         total_ += copied;
         if (total_ >= budget_) {
             SetEvent(stopped_);
