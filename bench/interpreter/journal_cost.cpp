@@ -24,10 +24,11 @@ namespace {
 using namespace davev::cmd;
 using Clock = std::chrono::steady_clock;
 
-// Every operation of the real files except the journal's.
-class WithoutJournal final : public ImportFiles {
+// Every operation of the real file system, but none on the journal's files:
+// there is never a journal to find, and writing or removing one costs nothing.
+class WithoutJournal final : public FileSystem {
 public:
-    explicit WithoutJournal(ImportFiles& real) : real_(real) {}
+    explicit WithoutJournal(FileSystem& real) : real_(real) {}
     FileResult openSource(const std::string& name, OpenFile& file) override { return real_.openSource(name, file); }
     FileResult openTarget(const std::string& name, OpenFile& file) override { return real_.openTarget(name, file); }
     int standardOutput() override { return real_.standardOutput(); }
@@ -46,13 +47,20 @@ public:
     {
         return real_.write(out, outOffset, bytes, written);
     }
-    FileResult writeJournal(const std::string&, const OpenFile&, std::string_view) override { return std::nullopt; }
-    std::optional<std::string> readJournal(const std::string&, const OpenFile&) override { return std::nullopt; }
-    FileResult removeJournal(const std::string&, const OpenFile&) override { return std::nullopt; }
+    std::string folderOf(const std::string&, const OpenFile&) override { return "."; }
+    std::string userFolder() override { return {}; }
+    std::string pathIn(const std::string& folder, std::string_view name) override
+    {
+        return folder + "/" + std::string(name);
+    }
+    FileResult makeFolder(const std::string&) override { return std::nullopt; }
+    SmallFile readSmallFile(const std::string&, std::size_t) override { return SmallFile{}; }
+    FileResult replaceSmallFile(const std::string&, std::string_view, FileIdentity&) override { return std::nullopt; }
+    Removal removeSmallFile(const std::string&, const FileIdentity&, FileError&) override { return Removal::Removed; }
     std::uint64_t processId() override { return real_.processId(); }
 
 private:
-    ImportFiles& real_;
+    FileSystem& real_;
 };
 
 double millis(Clock::duration d)
@@ -77,7 +85,7 @@ void makeFile(const std::string& path, std::size_t size)
     ::close(fd);
 }
 
-Clock::duration importOnce(ImportFiles& files, const std::string& source, const std::string& target)
+Clock::duration importOnce(FileSystem& files, const std::string& source, const std::string& target)
 {
     if (::truncate(target.c_str(), 0) != 0 && errno != ENOENT)
         std::exit(1);
@@ -98,7 +106,7 @@ double median(std::vector<double> samples)
     return samples[samples.size() / 2];
 }
 
-void compare(const char* what, ImportFiles& with, ImportFiles& without, const std::string& source,
+void compare(const char* what, FileSystem& with, FileSystem& without, const std::string& source,
              const std::string& target, int runs)
 {
     std::vector<double> journaled;
