@@ -20,6 +20,7 @@ namespace davev::bench {
 class NoLauncher : public Launcher {
 public:
     long launch(const std::string&, WindowStyle) override { return ++launches; }
+    long launchBatchFile(const std::string&, WindowStyle) override { return ++launches; }
     long launches = 0;
 };
 

@@ -9,7 +9,7 @@ std::string runnerBatchFileName(const MainWindow& m)
 
 void launchRunnerBatchFile(const MainWindow& m, Launcher& launcher)
 {
-    launcher.launch(runnerBatchFileName(m), WindowStyle::Hidden);
+    launcher.launchBatchFile(runnerBatchFileName(m), WindowStyle::Hidden);
 }
 
 std::string deleteCommandLine(const MainWindow& m)

@@ -13,6 +13,10 @@ class Launcher {
 public:
     virtual ~Launcher() = default;
     virtual long launch(const std::string& commandLine, WindowStyle style) = 0;
+    // Runs the batch file of exactly this name in the working directory,
+    // whatever it begins with (a blank, a quote), through the command
+    // interpreter; fails as launch does.
+    virtual long launchBatchFile(const std::string& fileName, WindowStyle style) = 0;
 };
 
 } // namespace davev

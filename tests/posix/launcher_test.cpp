@@ -130,6 +130,17 @@ TEST_F(Launching, AnUnquotedBatchFileNameIsNeverCutShortToAPlantedPrefix)
     EXPECT_EQ(text, "No such file or directory: My Prog.bat");
     EXPECT_FALSE(exists(planted));
 
+    // The runner batch file of a program named " Nightly" or "\"Nightly" is
+    // that file, never "Nightly.bat".
+    writeFile(dir / "Nightly.bat", "echo.wrong >> \"" + out + "\"\r\n");
+    for (const std::string name : {" Nightly.bat", "\"Nightly.bat"}) {
+        std::filesystem::remove(out);
+        EXPECT_THROW(launcher.launchBatchFile(name, WindowStyle::Hidden), PlatformError) << name;
+        writeRunner(name);
+        EXPECT_GT(launcher.launchBatchFile(name, WindowStyle::Hidden), 0);
+        EXPECT_TRUE(ranOnce()) << name;
+    }
+
     // A program with arguments is still found by its shortest prefix.
     ASSERT_EQ(chmod("My", 0755), 0);
     const ResolvedCommand tool = resolveCommandLine("My Prog.txt \"x y\"");

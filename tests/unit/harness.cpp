@@ -12,6 +12,13 @@ long RecordingLauncher::launch(const std::string& commandLine, WindowStyle style
     return static_cast<long>(launches.size());
 }
 
+long RecordingLauncher::launchBatchFile(const std::string& fileName, WindowStyle style)
+{
+    const long id = launch(fileName, style);
+    launches.back().batchFile = true;
+    return id;
+}
+
 void MemoryFileOutput::open(const std::string& name)
 {
     if (failOpen)

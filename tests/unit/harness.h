@@ -14,13 +14,15 @@ namespace davev::test {
 struct Launch {
     std::string commandLine;
     WindowStyle style;
-    long long at; // virtual milliseconds
+    long long at;           // virtual milliseconds
+    bool batchFile = false; // the name of a batch file to run exactly as it is
 };
 
 class RecordingLauncher : public Launcher {
 public:
     explicit RecordingLauncher(const ManualClock& clock) : clock_(clock) {}
     long launch(const std::string& commandLine, WindowStyle style) override;
+    long launchBatchFile(const std::string& fileName, WindowStyle style) override;
     std::vector<Launch> launches;
     bool fail = false;
 

@@ -167,6 +167,7 @@ TEST_F(ImportTest, RunNowLaunchesTheBareBatchNameHidden)
     ASSERT_EQ(other.launcher.launches.size(), 2u);
     EXPECT_EQ(other.launcher.launches[0].commandLine, "My Import.bat");
     EXPECT_EQ(other.launcher.launches[0].style, WindowStyle::Hidden);
+    EXPECT_TRUE(other.launcher.launches[0].batchFile) << "run as the file it names, never parsed as a command line";
     EXPECT_EQ(named.CURRENT_STATUS_LABEL.caption(), "READY...");
 
     other.launcher.fail = true;
@@ -186,6 +187,7 @@ TEST_F(ImportTest, DeleteCommandLineIsTheFixedSixCharactersAndTheTarget)
     EXPECT_TRUE(h.launcher.launches.empty()) << "the hidden button is out of the user's reach";
     deleteFileClick(m, h.launcher);
     EXPECT_EQ(h.launcher.launches.back().style, WindowStyle::NormalFocus);
+    EXPECT_FALSE(h.launcher.launches.back().batchFile);
 }
 
 } // namespace

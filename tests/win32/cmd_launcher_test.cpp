@@ -93,6 +93,13 @@ TEST_F(Launching, ANameWithASpaceRunsThatFileAndNotAShorterPrefix)
         EXPECT_EQ(error.number(), ERROR_FILE_NOT_FOUND);
         EXPECT_NE(error.description().find("My Prog.bat"), std::string::npos) << error.description();
     }
+    // The runner batch file of a program named " Nightly" is that file, never "Nightly.bat".
+    writeFile(dir / "Nightly.bat", "echo wrong>> \"nightly.txt\"\r\n");
+    writeFile(dir / " Nightly.bat", "echo right>> \"nightly.txt\"\r\n");
+    launcher.launchBatchFile(" Nightly.bat", WindowStyle::Hidden);
+    ASSERT_TRUE(waitUntil([&] { return !readFile(dir / "nightly.txt").empty(); }));
+    EXPECT_EQ(readFile(dir / "nightly.txt"), "right\r\n");
+
     EXPECT_EQ(CmdLauncher::interpreterCommandLine(L"C:\\DA VEV\\da-vev-cmd.exe", L"C:\\w\\My Prog.bat"),
               L"\"C:\\DA VEV\\da-vev-cmd.exe\" \"C:\\w\\My Prog.bat\"");
 }

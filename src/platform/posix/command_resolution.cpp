@@ -50,6 +50,11 @@ ResolvedCommand startable(const std::string& name, const std::string& argumentTe
 
 } // namespace
 
+std::string startableBatchFile(const std::string& name)
+{
+    return startable(name, {}).program;
+}
+
 bool hasBatchExtension(const std::string& path)
 {
     if (path.size() < 4)

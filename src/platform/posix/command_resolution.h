@@ -20,6 +20,10 @@ struct ResolvedCommand {
 // can be started.
 ResolvedCommand resolveCommandLine(const std::string& commandLine);
 
+// The batch file of exactly this name, checked as resolveCommandLine checks
+// the file it names; throws PlatformError when it cannot be run.
+std::string startableBatchFile(const std::string& name);
+
 // Splits an argument string by the Microsoft C runtime's rules: white space
 // separates, double quotes group, and backslashes escape only before a quote.
 std::vector<std::string> splitArguments(const std::string& text);

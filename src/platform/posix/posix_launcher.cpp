@@ -28,4 +28,9 @@ long PosixLauncher::launch(const std::string& commandLine, WindowStyle /*style: 
     return spawnDetached(argv);
 }
 
+long PosixLauncher::launchBatchFile(const std::string& fileName, WindowStyle /*style*/)
+{
+    return spawnDetached({interpreter(), startableBatchFile(fileName)});
+}
+
 } // namespace davev

@@ -16,6 +16,7 @@ public:
     explicit PosixLauncher(std::string interpreterPath = {});
 
     long launch(const std::string& commandLine, WindowStyle style) override;
+    long launchBatchFile(const std::string& fileName, WindowStyle style) override;
 
 private:
     const std::string& interpreter();

@@ -86,31 +86,38 @@ std::wstring CmdLauncher::interpreterCommandLine(const std::wstring& interpreter
 long CmdLauncher::launch(const std::string& commandLine, WindowStyle style)
 {
     const Command command = splitCommand(widen(commandLine));
+    if (isBatchFile(command.program))
+        return startBatchFile(command.program, style, commandLine);
+    return start({}, widen(commandLine), 0, style, commandLine);
+}
 
+long CmdLauncher::launchBatchFile(const std::string& fileName, WindowStyle style)
+{
+    return startBatchFile(widen(fileName), style, fileName);
+}
+
+long CmdLauncher::startBatchFile(const std::wstring& batchFile, WindowStyle style, const std::string& what)
+{
+    // The interpreter would start even without the file, and fail unseen.
+    if (!namesFile(batchFile))
+        throw systemError(ERROR_FILE_NOT_FOUND, "starting " + what);
+    if (!namesFile(interpreter_))
+        throw systemError(ERROR_FILE_NOT_FOUND, "starting " + what + " with " + narrow(interpreter_));
+    return start(interpreter_, interpreterCommandLine(interpreter_, fullPath(batchFile)),
+                 style == WindowStyle::Hidden ? CREATE_NO_WINDOW : CREATE_NEW_CONSOLE, style, what);
+}
+
+long CmdLauncher::start(const std::wstring& application, std::wstring line, DWORD flags, WindowStyle style,
+                        const std::string& what)
+{
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(style); // 0 SW_HIDE, 1 SW_SHOWNORMAL
     PROCESS_INFORMATION process{};
-
-    std::wstring application;
-    std::wstring line;
-    DWORD flags = 0;
-    if (isBatchFile(command.program)) {
-        // The interpreter would start even without the file, and fail unseen.
-        if (!namesFile(command.program))
-            throw systemError(ERROR_FILE_NOT_FOUND, "starting " + commandLine);
-        if (!namesFile(interpreter_))
-            throw systemError(ERROR_FILE_NOT_FOUND, "starting " + commandLine + " with " + narrow(interpreter_));
-        application = interpreter_;
-        line = interpreterCommandLine(interpreter_, fullPath(command.program));
-        flags = style == WindowStyle::Hidden ? CREATE_NO_WINDOW : CREATE_NEW_CONSOLE;
-    } else {
-        line = widen(commandLine);
-    }
     if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr, FALSE,
                         flags, nullptr, nullptr, &startup, &process))
-        throw lastSystemError("starting " + commandLine);
+        throw lastSystemError("starting " + what);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<long>(process.dwProcessId);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <windows.h>
 
 #include "platform/launcher.h"
 
@@ -23,6 +24,7 @@ public:
     explicit CmdLauncher(std::wstring interpreter = {});
 
     long launch(const std::string& commandLine, WindowStyle style) override;
+    long launchBatchFile(const std::string& fileName, WindowStyle style) override;
 
     // The command line handed to CreateProcessW for a batch file. The
     // interpreter takes the batch file only, as the program writes no
@@ -30,6 +32,10 @@ public:
     static std::wstring interpreterCommandLine(const std::wstring& interpreter, const std::wstring& batchFile);
 
 private:
+    long start(const std::wstring& application, std::wstring line, DWORD flags, WindowStyle style,
+               const std::string& what);
+    long startBatchFile(const std::wstring& batchFile, WindowStyle style, const std::string& what);
+
     std::wstring interpreter_;
 };
 
