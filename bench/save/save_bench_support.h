@@ -24,6 +24,11 @@ public:
     long launches = 0;
 };
 
+class NoLog : public Log {
+public:
+    LogLoss write(LogLevel, std::string_view) override { return std::nullopt; }
+};
+
 class NoZOrder : public ZOrder {
 public:
     Handle foregroundWindow() override { return 0; }

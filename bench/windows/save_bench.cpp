@@ -82,7 +82,8 @@ int main(int argc, char** argv)
         CountingErrors errors;
         ManualClock clock;
         HeadlessDisplay display;
-        Platform platform{settings, name, fileOutput, launcher, zOrder, errors, clock, display};
+        NoLog log;
+        Platform platform{settings, name, fileOutput, launcher, zOrder, errors, clock, display, log};
 
         Program program(platform);
         program.start();

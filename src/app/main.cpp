@@ -30,11 +30,12 @@ int main(int argc, char** argv)
     const std::unique_ptr<X11ZOrder> zOrder = X11ZOrder::onServerOf(qtX11Connection());
     QtErrorReport errors;
     errors.setTopmostQuery([&zOrder](std::uintptr_t window) { return zOrder->isTopmost(window); });
-    errors.setUnattendedLog([](std::string_view text) { return writeLog(LogLevel::Error, text); });
+    SystemLog log;
+    errors.setUnattendedLog([&log](std::string_view text) { return log.write(LogLevel::Error, text); });
     QtTimerDriver timers;
     QtDisplay display;
     display.reportErrorsWith(errors);
-    Platform platform{settings, executableName, fileOutput, launcher, *zOrder, errors, timers, display};
+    Platform platform{settings, executableName, fileOutput, launcher, *zOrder, errors, timers, display, log};
 
     Program program(platform);
     program.start();

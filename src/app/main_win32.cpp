@@ -29,12 +29,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     CmdLauncher launcher;
     Win32ZOrder zOrder;
     Win32ErrorReport errors;
-    errors.setUnattendedLog([](std::string_view text) { return writeLog(LogLevel::Error, text); });
+    EventLog log;
+    errors.setUnattendedLog([&log](std::string_view text) { return log.write(LogLevel::Error, text); });
     Win32TimerDriver timers;
     Win32Display display;
     display.reportErrorsWith(errors);
     display.setIcon(ApplicationIcon);
-    Platform platform{settings, executableName, fileOutput, launcher, zOrder, errors, timers, display};
+    Platform platform{settings, executableName, fileOutput, launcher, zOrder, errors, timers, display, log};
 
     Program program(platform);
     program.start();

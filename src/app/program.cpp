@@ -74,7 +74,7 @@ void Program::wireMainWindow()
 void Program::launchRunner()
 {
     try {
-        launchRunnerBatchFile(*controls_, platform_.launcher);
+        launchRunnerBatchFile(*controls_, platform_.launcher, platform_.log, platform_.errors);
     } catch (const PlatformError& error) {
         platform_.errors.report(error);
     }

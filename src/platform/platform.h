@@ -15,6 +15,7 @@ struct Platform {
     ErrorReport& errors;
     TimerDriver& timers;
     WindowDisplay& display;
+    Log& log;
 };
 
 } // namespace davev

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/launcher.h"
+#include "platform/log_file.h"
 #include "platform/platform_error.h"
 
 namespace davev {
@@ -62,6 +63,15 @@ public:
     virtual ~ExecutableName() = default;
     // The file name the program was started under, without directory and extension.
     virtual std::string get() = 0;
+};
+
+// Where what nobody may be there to see is kept: the system's log, or the
+// program's log file beside the imports' lines.
+class Log {
+public:
+    virtual ~Log() = default;
+    // One line; returns why it was lost.
+    virtual LogLoss write(LogLevel level, std::string_view text) = 0;
 };
 
 class ErrorReport {

@@ -30,6 +30,16 @@ private:
     const ManualClock& clock_;
 };
 
+class MemoryLog : public Log {
+public:
+    LogLoss write(LogLevel, std::string_view text) override
+    {
+        lines.emplace_back(text);
+        return std::nullopt;
+    }
+    std::vector<std::string> lines;
+};
+
 class MemoryFileOutput : public FileOutput {
 public:
     void open(const std::string& fileName) override;
@@ -84,7 +94,8 @@ struct Harness {
     FakeZOrder zOrder;
     RecordingErrors errors;
     HeadlessDisplay display;
-    Platform platform{settings, name, file, launcher, zOrder, errors, clock, display};
+    MemoryLog log;
+    Platform platform{settings, name, file, launcher, zOrder, errors, clock, display, log};
     std::unique_ptr<Program> program;
 
     // Stores a value under the current executable name's section.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "harness.h"
 #include "import/compose.h"
 #include "import/launch.h"
@@ -175,6 +177,10 @@ TEST_F(ImportTest, RunNowLaunchesTheBareBatchNameHidden)
     named.RUN_NOW_BUTTON.userClick();
     EXPECT_EQ(other.errors.reports.size(), 1u);
     EXPECT_TRUE(other.settings.writes().empty());
+    ASSERT_EQ(other.log.lines.size(), 1u) << "the box may go unseen";
+    EXPECT_EQ(other.log.lines[0], "batch file \"My Import.bat\" could not be started in working directory \"" +
+                                      std::filesystem::current_path().string() +
+                                      "\": Error 2: No such file or directory: My Import.bat");
 }
 
 TEST_F(ImportTest, DeleteCommandLineIsTheFixedSixCharactersAndTheTarget)

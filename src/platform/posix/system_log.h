@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/log_file.h"
+#include "platform/services.h"
 
 namespace davev {
 
@@ -16,5 +16,10 @@ std::string stateFolder();
 // (no socket at /dev/log), to imports.log in stateFolder(). Returns why the
 // line was lost.
 LogLoss writeLog(LogLevel level, std::string_view text);
+
+class SystemLog final : public Log {
+public:
+    LogLoss write(LogLevel level, std::string_view text) override { return writeLog(level, text); }
+};
 
 } // namespace davev

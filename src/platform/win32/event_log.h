@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/log_file.h"
+#include "platform/services.h"
 
 namespace davev {
 
@@ -12,6 +12,11 @@ namespace davev {
 // registered that source, else imports.log in logFolder(), in UTF-8, as a
 // user may not register a source. Returns why the line was lost.
 LogLoss writeLog(LogLevel level, std::string_view text);
+
+class EventLog final : public Log {
+public:
+    LogLoss write(LogLevel level, std::string_view text) override { return writeLog(level, text); }
+};
 
 // Appends one stamped line to imports.log in folder, which is rotated to
 // imports.log.1 as it reaches its size limit. Returns why the line was lost.

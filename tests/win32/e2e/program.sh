@@ -3,7 +3,8 @@
 # through the window manager; the registry and the batch file hold what was
 # typed, and a second start restores it. Run Now appends to the target, the
 # first always-on-top promotion happens, and an unattended AutoStart +
-# AutoClose run imports once and closes itself.
+# AutoClose run imports once and closes itself, as does a copy without a
+# batch file, whose failed launch the log keeps.
 # Needs the X session (with openbox) and the Wine prefix that
 # scripts/test-windows.sh sets up.
 # Usage: program.sh DA-VEV.exe
@@ -123,11 +124,21 @@ printf 'type "src.txt" >> "dst.txt"\r\necho. >> "dst.txt"\r\n' >DA-VEV.bat
 reg_set AUTOSTART_TICKBOX 1
 reg_set AUTOCLOSE_TICKBOX 1
 reg_set AlwaysOnTopTimer_TICKBOX 0
+cp DA-VEV.exe Nightly.exe
+for key in AUTOSTART_TICKBOX AUTOCLOSE_TICKBOX AlwaysOnTopTimer_TICKBOX; do
+    wine reg add "${SETTINGS%DA-VEV}Nightly" /v $key /t REG_SZ /d "$(reg_value $key)" /f >/dev/null 2>&1
+done
+wine Nightly.exe >>"$WORK/program.log" 2>&1 &
+nightly=$!
 start_program
 wait_program
+wait_for 60 bash -c "! kill -0 $nightly" || fail "the copy without a batch file did not close itself"
+wait "$nightly" || fail "the copy without a batch file exited with $?"
 [ "$(od -c dst.txt)" = "$(printf 'payload\r\n' | od -c)" ] || fail "target: $(od -c dst.txt 2>&1)"
 # Without a registered event source, each import leaves a line in the log file.
 log=$(find "$WINEPREFIX/drive_c/users" -path '*/DA-VEV/imports.log' | head -n1)
 [ -n "$log" ] && grep -q 'dst.txt": 9 bytes appended in .*succeeded' "$log" || fail "import not logged: ${log:-no log}"
+grep -qF "batch file \"Nightly.bat\" could not be started in working directory \"$(win_path "$WORK")\": Error 2:" "$log" ||
+    fail "failed launch not logged: $(cat "$log")"
 [ "$(reg_value AUTOSTART_TICKBOX)" = 1 ] || fail "AutoStart not kept"
 echo "1 passed, 0 failed"
