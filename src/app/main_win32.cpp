@@ -8,6 +8,7 @@
 #include "platform/win32/event_log.h"
 #include "platform/win32/module_executable_name.h"
 #include "platform/win32/registry_settings_backend.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_display.h"
 #include "platform/win32/win32_error_report.h"
 #include "platform/win32/win32_timer_driver.h"
@@ -23,6 +24,7 @@ constexpr int ApplicationIcon = 1;
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
     using namespace davev;
+    loadLibrariesFromSystemFolderOnly();
     ModuleExecutableName executableName;
     RegistrySettingsBackend settings;
     AnsiFileOutput fileOutput;

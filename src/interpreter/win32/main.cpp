@@ -12,6 +12,7 @@
 #include "interpreter/win32/win32_file_system.h"
 #include "platform/win32/event_log.h"
 #include "platform/win32/full_path.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_text.h"
 
 namespace {
@@ -45,6 +46,7 @@ std::string journalFolder()
 
 int wmain(int argc, wchar_t** argv)
 {
+    davev::loadLibrariesFromSystemFolderOnly();
     // No box for a missing disk or a crash: nobody may be there to answer it.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     if (argc != 2) {

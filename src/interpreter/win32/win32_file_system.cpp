@@ -340,7 +340,7 @@ FileResult Win32FileSystem::flush(int handle)
 }
 
 FileResult Win32FileSystem::copy(int in, std::uint64_t& inOffset, int out, std::uint64_t* outOffset,
-                                  std::uint64_t length, std::uint64_t& copied)
+                                 std::uint64_t length, std::uint64_t& copied)
 {
     copied = 0;
     const DWORD wanted = static_cast<DWORD>(std::min<std::uint64_t>(length, copyBufferSize));
@@ -403,16 +403,17 @@ SmallFile Win32FileSystem::readSmallFile(const std::string& path, std::size_t li
         if (meansAbsent(error))
             return found;
         found.found = SmallFile::Found::Other;
-        found.problem = error == ERROR_ACCESS_DENIED ? "a file this user may not read"
-                                                     : "a file that cannot be read (" + systemErrorTextAnsi(error) + ")";
+        found.problem = error == ERROR_ACCESS_DENIED
+                            ? "a file this user may not read"
+                            : "a file that cannot be read (" + systemErrorTextAnsi(error) + ")";
         return found;
     }
     BY_HANDLE_FILE_INFORMATION info{};
     found.found = SmallFile::Found::Other;
     found.problem = otherThanOurs(file, info);
     if (found.problem.empty() && (info.nFileSizeHigh != 0 || info.nFileSizeLow > limit))
-        found.problem = "a file of " + std::to_string((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow) +
-                        " bytes";
+        found.problem =
+            "a file of " + std::to_string((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow) + " bytes";
     if (found.problem.empty()) {
         std::string text(info.nFileSizeLow, '\0');
         DWORD got = 0;

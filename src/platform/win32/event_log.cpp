@@ -5,6 +5,7 @@
 
 #include "platform/win32/far_byte_lock.h"
 #include "platform/win32/file_io.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
@@ -136,11 +137,15 @@ bool eventSourceRegistered()
 
 std::wstring logFolder()
 {
+    // Loaded when a line is logged, not at every start: the shell's DLLs are many.
+    const auto knownFolder = systemFunction<decltype(SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
+    const auto free = systemFunction<decltype(CoTaskMemFree)>(L"ole32.dll", "CoTaskMemFree");
     wchar_t* local = nullptr;
     std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &local)))
+    if (knownFolder && free && SUCCEEDED(knownFolder(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &local)))
         folder = std::wstring(local) + L"\\DA-VEV";
-    CoTaskMemFree(local);
+    if (free)
+        free(local);
     return folder;
 }
 

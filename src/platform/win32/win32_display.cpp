@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include "platform/loaded_windows.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_error_report.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_window_form.h"
@@ -47,10 +48,12 @@ class Win32Display::Impl : public FormEvents {
 public:
     Impl() : scale_(PixelScale::ofScreen())
     {
+        // The themed standard controls, from the common controls the manifest names.
         INITCOMMONCONTROLSEX controls{};
         controls.dwSize = sizeof(controls);
         controls.dwICC = ICC_STANDARD_CLASSES;
-        InitCommonControlsEx(&controls);
+        if (const auto init = systemFunction<decltype(InitCommonControlsEx)>(L"comctl32.dll", "InitCommonControlsEx"))
+            init(&controls);
     }
 
     ~Impl()
