@@ -35,7 +35,7 @@ TEST_F(RendererClosingTest, ProgramAndUserCloseBothUnloadOnceAndAWindowShownAgai
     renderer.display.show(main);
     const Window::Handle second = main.handle();
     ASSERT_NE(second, first);
-    EXPECT_EQ(renderer.text(main, "SAVE_BUTTON"), "Save now");
+    EXPECT_EQ(seen(main, "SAVE_BUTTON").text, "Save now");
     renderer.closeByUser(main);
     EXPECT_EQ(unloads, (Names{"DA_VEV_MAIN", "DA_VEV_MAIN"}));
     EXPECT_FALSE(renderer.showing(second));
@@ -61,7 +61,7 @@ TEST_F(RendererClosingTest, ShowingAWindowAgainFreesItsEarlierForm)
     renderer.settle();
     EXPECT_FALSE(renderer.exists(firstMain));
     EXPECT_FALSE(renderer.exists(secondAbout));
-    whileModal(about, main, [&] { EXPECT_TRUE(renderer.ownedBy(about, main)); });
+    whileModal(about, main, [&] { EXPECT_EQ(seen(about).owner, main.handle()); });
 }
 
 TEST_F(RendererClosingTest, DialogClosedByItsButtonLeavesTheOwnerOpen)
@@ -76,7 +76,7 @@ TEST_F(RendererClosingTest, DialogClosedByItsButtonLeavesTheOwnerOpen)
     });
     EXPECT_EQ(unloads, Names{"DA_VEV_ABOUT"});
     EXPECT_FALSE(renderer.showing(dialog));
-    EXPECT_TRUE(renderer.reachable(main));
+    EXPECT_TRUE(seen(main).reachable);
     EXPECT_TRUE(renderer.showing(main.handle()));
 
     // Shown again, and closed by a click that takes the button away under its own handling.
@@ -86,7 +86,7 @@ TEST_F(RendererClosingTest, DialogClosedByItsButtonLeavesTheOwnerOpen)
         EXPECT_FALSE(about.loaded());
     });
     EXPECT_EQ(unloads, (Names{"DA_VEV_ABOUT", "DA_VEV_ABOUT"}));
-    EXPECT_TRUE(renderer.reachable(main));
+    EXPECT_TRUE(seen(main).reachable);
 }
 
 TEST_F(RendererClosingTest, LoopEndsOnceNoWindowIsLoadedTakingErrorBoxesAlong)

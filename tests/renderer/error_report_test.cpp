@@ -24,10 +24,10 @@ TEST_F(ErrorReportTest, OneBoxAtATimeAndEveryReportLogged)
         EXPECT_EQ(box.text, "Error 53: File not found: a.txt");
         EXPECT_TRUE(box.errorIcon);
         EXPECT_TRUE(report.boxOpen());
-        EXPECT_FALSE(renderer.reachable(main)) << "the box is modal";
+        EXPECT_FALSE(seen(main).reachable) << "the box is modal";
     });
     EXPECT_TRUE(renderer.waitFor([this] { return !report.boxOpen(); }));
-    EXPECT_TRUE(renderer.reachable(main));
+    EXPECT_TRUE(seen(main).reachable);
     for (const char* line : {"Error 53: File not found: a.txt\n", "Error 75: second\n", "a remark\n"})
         EXPECT_NE(log.str().find(line), std::string::npos) << line;
 

@@ -24,45 +24,58 @@ namespace davev::test {
 inline constexpr int Generous = 10000;
 
 struct Pixels {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
+    int x = 0, y = 0, width = 0, height = 0;
     bool operator==(const Pixels&) const = default;
 };
 
 // A picture of a control or an icon, each pixel 0xRRGGBB.
 struct Image {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     std::vector<std::uint32_t> pixels;
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
     bool operator==(const Image&) const = default;
 };
 
-struct FontLook {
-    std::string family;
-    int pixelHeight = 0;
+// A top-level window of the program as the user sees it.
+struct WindowSeen {
+    std::string title;
+    Pixels client;
+    // The outer frame, on the screen.
+    Pixels frame;
+    bool minimizeBox = false, maximizeBox = false, closeBox = false, resizable = false;
+    Window::Handle owner = 0;
+    // False while a modal window or box keeps the user's input from it.
+    bool reachable = false;
+    bool active = false;
+    // The control with the keyboard focus, or "(none)".
+    std::string focused;
+    std::vector<int> iconSizes;
+};
+
+// One control of a window as the user sees it; `exists` is false for a
+// control with nothing on screen.
+struct ControlSeen {
+    bool exists = false;
+    Pixels geometry;
+    // Not hidden, though maybe out of sight.
+    bool shown = false;
+    bool enabled = false, readOnly = false, verticalScrollBar = false;
+    // Caption or text, with each line end as "\n".
+    std::string text;
+    int checkState = CheckBox::Unchecked;
+    std::string fontFamily;
+    int fontPixels = 0;
     bool bold = false;
 };
 
-struct FrameLook {
-    bool minimizeBox = false;
-    bool maximizeBox = false;
-    bool closeBox = false;
-    bool resizable = false;
-};
-
-// A message box as the user sees it.
 struct MessageBoxSeen {
     std::uintptr_t id = 0;
-    std::string title;
-    std::string text;
+    std::string title, text;
     Window::Handle owner = 0;
-    bool errorIcon = false;
-    bool aboveOthers = false;
+    bool errorIcon = false, aboveOthers = false;
 };
 
+// In this order, which the renderers' key tables follow.
 enum class Key { Tab, Return, Space, Escape, Backspace };
 
 // What only some renderers have a part in.
@@ -70,104 +83,76 @@ enum class Part { IconPictures, EarlyWakeUps, ActivationByZOrder };
 
 // One renderer as the cases see it: its display and timers, what a test
 // reads back from the screen, and what it does there as the user would.
-// Controls are named as in the layout. Each renderer's folder defines these.
+// Windows are the model's, controls named as in the layout.
 class RendererUnderTest {
 public:
-    RendererUnderTest();
-    ~RendererUnderTest();
-    RendererUnderTest(const RendererUnderTest&) = delete;
-    RendererUnderTest& operator=(const RendererUnderTest&) = delete;
+    virtual ~RendererUnderTest() = default;
 
     RendererTimers timers;
     RendererDisplay display;
 
     // Runs `action` after `milliseconds` from whichever event loop runs
     // then: the display's own, a modal window's or a message box's.
-    void later(int milliseconds, std::function<void()> action);
+    virtual void later(int milliseconds, std::function<void()> action) = 0;
     // Handles events until `condition` holds or `milliseconds` have passed;
     // returns the condition.
-    bool waitFor(const std::function<bool()>& condition, int milliseconds = Generous);
+    virtual bool waitFor(const std::function<bool()>& condition, int milliseconds = Generous) = 0;
     // Handles the events already waiting, deferred deletions included.
-    void settle();
+    virtual void settle() = 0;
 
-    // Where the renderer differs for good reason.
-    double dpi();
-    std::string faceShownFor(std::string_view layoutFace);
-    std::vector<int> programIconSizes();
-    // Whether a report opens its box from the event loop, once the reporting
+    // Where the renderers differ for good reason.
+    virtual double dpi() = 0;
+    virtual std::string faceShownFor(std::string_view layoutFace) = 0;
+    virtual std::vector<int> programIconSizes() = 0;
+    // Whether a report opens its box from the event loop once the reporting
     // handler has run to its end, rather than at once.
-    bool boxesWaitForTheLoop();
-    // Why the renderer has no part in `part`, for a case to skip; empty when
-    // it has.
-    std::string noPartIn(Part part);
+    virtual bool boxesWaitForTheLoop() = 0;
+    // Why the renderer has no part in `part`, for a case to skip; empty when it has.
+    virtual std::string noPartIn(Part part) = 0;
 
-    // The top-level window of a showing, by its handle: on screen, and not
-    // yet freed (it may be hidden).
-    bool showing(Window::Handle window);
-    bool exists(Window::Handle window);
-    std::string title(const Window& window);
-    Pixels clientArea(const Window& window);
-    // The outer frame's top left corner on the screen.
-    Pixels frame(const Window& window);
-    FrameLook frameLook(const Window& window);
-    bool ownedBy(const Window& window, const Window& owner);
-    // False while a modal window or box keeps the user's input from it.
-    bool reachable(const Window& window);
-    bool active(const Window& window);
-    std::vector<int> iconSizes(const Window& window);
-    Image icon(const Window& window, int size);
+    // A showing by its handle, still on screen; not yet freed (maybe hidden).
+    virtual bool showing(Window::Handle window) = 0;
+    virtual bool exists(Window::Handle window) = 0;
+    virtual WindowSeen seen(const Window& window) = 0;
+    virtual ControlSeen seen(const Window& window, std::string_view control) = 0;
+    // As the control paints itself.
+    virtual Image picture(const Window& window, std::string_view control) = 0;
+    virtual Image icon(const Window& window, int size) = 0;
 
-    bool hasControl(const Window& window, std::string_view control);
-    Pixels geometry(const Window& window, std::string_view control);
-    // Not hidden, though maybe out of sight.
-    bool shown(const Window& window, std::string_view control);
-    bool enabled(const Window& window, std::string_view control);
-    bool readOnly(const Window& window, std::string_view control);
-    bool verticalScrollBar(const Window& window, std::string_view control);
-    // Caption or text, with each line end as "\n".
-    std::string text(const Window& window, std::string_view control);
-    int checkState(const Window& window, std::string_view control);
-    FontLook font(const Window& window, std::string_view control);
-    Image picture(const Window& window, std::string_view control);
-    // The control of `window` that has the keyboard focus, or "(none)".
-    std::string focused(const Window& window);
-
-    // As the user would.
-    void activate(Window& window);
-    void moveTo(Window& window, int x, int y);
-    void closeByUser(Window& window);
-    void click(Window& window, std::string_view control);
-    void doubleClick(Window& window, std::string_view control);
-    // To the control with the focus, or to `control` (focused first when it can be).
-    void press(Window& window, Key key);
-    void press(Window& window, std::string_view control, Key key);
-    void type(Window& window, std::string_view control, std::string_view text);
+    // As the user would. press() goes to the control with the focus, or to
+    // `control`, focused first when it can be.
+    virtual void activate(Window& window) = 0;
+    virtual void moveTo(Window& window, int x, int y) = 0;
+    virtual void closeByUser(Window& window) = 0;
+    virtual void click(Window& window, std::string_view control) = 0;
+    virtual void doubleClick(Window& window, std::string_view control) = 0;
+    virtual void press(Window& window, Key key) = 0;
+    virtual void press(Window& window, std::string_view control, Key key) = 0;
+    virtual void type(Window& window, std::string_view control, std::string_view text) = 0;
     // The caret after `characters` characters of the text, a line end counting one.
-    void placeCaret(Window& window, std::string_view control, int characters);
+    virtual void placeCaret(Window& window, std::string_view control, int characters) = 0;
     // As an automation tool or a screen reader puts text in, without keystrokes.
-    void putText(Window& window, std::string_view control, std::string_view text);
-    // The session asks the program to end (a hang-up or a log-off), with
-    // `main` closing the normal way; takes effect from the event loop.
-    void endSession(Window& main);
+    virtual void putText(Window& window, std::string_view control, std::string_view text) = 0;
+    // The session asks the program to end (a hang-up, a log-off) with `main`
+    // closing the normal way; takes effect from the event loop.
+    virtual void endSession(Window& main) = 0;
 
-    std::vector<MessageBoxSeen> messageBoxes();
-    void dismiss(const MessageBoxSeen& box);
-    // The always-on-top state of `window`, as the program's z-order service
-    // tells it to the report.
-    void makeTopmost(RendererErrorReport& report, const Window& window);
+    virtual std::vector<MessageBoxSeen> messageBoxes() = 0;
+    virtual void dismiss(const MessageBoxSeen& box) = 0;
+    // `window` in the always-on-top band, as the report learns it.
+    virtual void makeTopmost(RendererErrorReport& report, const Window& window) = 0;
 
-    void useProgramIcon();
-    void useMissingIcon();
+    virtual void useProgramIcon() = 0;
+    virtual void useMissingIcon() = 0;
     // False when the renderer takes no picture for its icon.
-    bool useIcon(const Image& picture);
+    virtual bool useIcon(const Image& picture) = 0;
     // Milliseconds until the early wake-up before a long timer's tick, -1
     // for none; nothing when the renderer has no part in early wake-ups.
-    std::optional<int> msUntilWake(const Timer& timer);
-
-private:
-    struct Parts;
-    std::unique_ptr<Parts> parts_;
+    virtual std::optional<int> msUntilWake(const Timer& timer) = 0;
 };
+
+// Each renderer's folder defines it.
+std::unique_ptr<RendererUnderTest> makeRendererUnderTest();
 
 class IgnoredErrors : public ErrorReport {
 public:
@@ -184,10 +169,9 @@ public:
 class RendererTest : public testing::Test {
 protected:
     int px(double twips) { return static_cast<int>(std::lround(twips * renderer.dpi() / 1440.0)); }
-    float twips(int pixels)
-    {
-        return std::round(static_cast<float>(pixels) * 1440.0f / static_cast<float>(renderer.dpi()));
-    }
+    float twips(int pixels) { return std::round(static_cast<float>(pixels * 1440.0 / renderer.dpi())); }
+    WindowSeen seen(const Window& window) { return renderer.seen(window); }
+    ControlSeen seen(const Window& window, std::string_view control) { return renderer.seen(window, control); }
 
     // As the program opens it: at a stored position, with the lower part of
     // the layout out of sight unless a taller height was stored.
@@ -209,7 +193,7 @@ protected:
         window.load();
         bool ran = false;
         const auto pending = std::make_shared<bool>(true);
-        renderer.later(0, [&, pending] {
+        renderer.later(0, [&] {
             ran = true;
             check();
             renderer.display.close(window);
@@ -234,10 +218,8 @@ protected:
             if (!*pending)
                 return;
             const std::vector<MessageBoxSeen> boxes = renderer.messageBoxes();
-            if (boxes.empty()) {
-                renderer.later(10, poll);
-                return;
-            }
+            if (boxes.empty())
+                return renderer.later(10, poll);
             EXPECT_EQ(boxes.size(), 1u);
             *pending = false;
             check(boxes.front());
@@ -282,7 +264,8 @@ protected:
                 renderer.display.close(*window);
     }
 
-    RendererUnderTest renderer;
+    std::unique_ptr<RendererUnderTest> made = makeRendererUnderTest();
+    RendererUnderTest& renderer = *made;
     IgnoredErrors errors;
     Window main{mainWindowLayout(), errors, renderer.timers};
     Window about{aboutWindowLayout(), errors, renderer.timers};

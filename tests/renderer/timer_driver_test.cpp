@@ -6,7 +6,7 @@
 namespace davev::test {
 namespace {
 
-class TimerDriverTest : public testing::Test {
+class TimerDriverTest : public RendererTest {
 protected:
     static WindowSpec twoTimers()
     {
@@ -32,8 +32,6 @@ protected:
     }
     bool running(const Timer& timer) { return renderer.timers.running(timer); }
 
-    RendererUnderTest renderer;
-    IgnoredErrors errors;
     std::unique_ptr<Window> window = std::make_unique<Window>(twoTimers(), errors, renderer.timers);
     int ticksA = 0;
     int ticksB = 0;

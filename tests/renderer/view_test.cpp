@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <stdexcept>
 
 #include "renderer_under_test.h"
 
@@ -7,19 +6,6 @@ namespace davev::test {
 namespace {
 
 using RendererViewTest = RendererTest;
-
-bool intersect(const Pixels& a, const Pixels& b)
-{
-    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
-}
-
-const ControlSpec& designOf(const Window& window, std::string_view name)
-{
-    for (const auto& control : window.controls())
-        if (control->name() == name)
-            return control->design();
-    throw std::invalid_argument(std::string(name));
-}
 
 constexpr std::uint32_t Green = 0x00ff00;
 constexpr std::uint32_t Black = 0x000000;
@@ -29,8 +15,7 @@ bool greenish(std::uint32_t pixel)
     return (pixel & 0xff00ff) == 0 && ((pixel >> 8) & 0xff) > 128;
 }
 
-// The nearest pixels of `image` at `size`: what a picture drawn for another
-// size looks like scaled.
+// The nearest pixels of `image` at `size`: a picture drawn for another size, scaled.
 Image scaled(const Image& image, int size)
 {
     Image result{size, size, {}};
@@ -43,48 +28,47 @@ Image scaled(const Image& image, int size)
 TEST_F(RendererViewTest, MainWindowFrameAndControlGeometry)
 {
     openMain();
-    EXPECT_EQ(renderer.title(main), "DA-VEV");
+    const WindowSeen window = seen(main);
+    EXPECT_EQ(window.title, "DA-VEV");
     // Outer 5760 x 3150 less the 45 + 45 and 330 + 45 twips of the design frame.
-    const Pixels client = renderer.clientArea(main);
-    EXPECT_EQ(client.width, px(5670));
-    EXPECT_EQ(client.height, px(2775));
-    EXPECT_EQ(renderer.frame(main).x, px(1500));
-    EXPECT_EQ(renderer.frame(main).y, px(750));
-    const FrameLook look = renderer.frameLook(main);
-    EXPECT_TRUE(look.minimizeBox && look.closeBox);
-    EXPECT_FALSE(look.maximizeBox);
-    EXPECT_FALSE(look.resizable) << "the frame must not be resizable";
+    EXPECT_EQ(window.client.width, px(5670));
+    EXPECT_EQ(window.client.height, px(2775));
+    EXPECT_EQ(window.frame.x, px(1500));
+    EXPECT_EQ(window.frame.y, px(750));
+    EXPECT_TRUE(window.minimizeBox && window.closeBox);
+    EXPECT_FALSE(window.maximizeBox);
+    EXPECT_FALSE(window.resizable) << "the frame must not be resizable";
     if (renderer.dpi() == 96) {
-        EXPECT_EQ(client.width, 378);
-        EXPECT_EQ(client.height, 185);
-        EXPECT_EQ(renderer.geometry(main, "SAVE_BUTTON"), (Pixels{152, 152, 49, 25}));
+        EXPECT_EQ(window.client, (Pixels{0, 0, 378, 185}));
+        EXPECT_EQ(seen(main, "SAVE_BUTTON").geometry, (Pixels{152, 152, 49, 25}));
     }
 
     for (const auto& control : main.controls()) {
         const ControlSpec& design = control->design();
-        if (control->kind() == ControlKind::Timer) {
-            EXPECT_FALSE(renderer.hasControl(main, control->name())) << "timers have no control on screen";
+        const ControlSeen shown = seen(main, control->name());
+        ASSERT_EQ(shown.exists, control->kind() != ControlKind::Timer) << control->name() << ": timers have none";
+        if (!shown.exists)
             continue;
-        }
-        ASSERT_TRUE(renderer.hasControl(main, control->name())) << control->name();
         const Pixels expected{px(design.left), px(design.top), px(design.left + design.width) - px(design.left),
                               px(design.top + design.height) - px(design.top)};
-        EXPECT_EQ(renderer.geometry(main, control->name()), expected) << control->name();
-        EXPECT_EQ(renderer.shown(main, control->name()), design.visible) << control->name();
+        EXPECT_EQ(shown.geometry, expected) << control->name();
+        EXPECT_EQ(shown.shown, design.visible) << control->name();
     }
 }
 
 TEST_F(RendererViewTest, LowerAreaComesIntoViewOnlyWithATallerWindow)
 {
     const auto inView = [this](std::string_view name) {
-        return renderer.shown(main, name) && intersect(renderer.clientArea(main), renderer.geometry(main, name));
+        const Pixels area = seen(main).client;
+        const ControlSeen control = seen(main, name);
+        return control.shown && control.geometry.x < area.width && control.geometry.y < area.height;
     };
     openMain();
     EXPECT_TRUE(inView("ABOUT_BUTTON"));
     EXPECT_FALSE(inView("FULL_COMMAND_TEXTBOX"));
 
     main.setHeight(5000);
-    EXPECT_EQ(renderer.clientArea(main).height, px(5000 - 375));
+    EXPECT_EQ(seen(main).client.height, px(5000 - 375));
     EXPECT_TRUE(inView("FULL_COMMAND_TEXTBOX"));
     for (const char* name : {"TYPE_NEW_LINE_TEXTBOX", "ECHO_BUTTON", "TYPE_CMD_TEXTBOX", "INTO_TB", "SM_TB",
                              "DEL_FILE_BUTTON", "TARGET_BUTTON", "SOURCE_BUTTON"})
@@ -94,7 +78,7 @@ TEST_F(RendererViewTest, LowerAreaComesIntoViewOnlyWithATallerWindow)
 TEST_F(RendererViewTest, DisplayStyleLabelIsGreenOnBlackInAFrame)
 {
     openMain();
-    EXPECT_EQ(renderer.text(main, "CURRENT_STATUS_LABEL"), "READY...");
+    EXPECT_EQ(seen(main, "CURRENT_STATUS_LABEL").text, "READY...");
     const Image status = renderer.picture(main, "CURRENT_STATUS_LABEL");
     ASSERT_GT(status.width, 4);
     EXPECT_EQ(status.at(0, 0), Green) << "the frame line";
@@ -113,28 +97,29 @@ TEST_F(RendererViewTest, DisplayStyleLabelIsGreenOnBlackInAFrame)
     EXPECT_GT(blackInside, (status.width - 2) * (status.height - 2) / 2) << "on black";
     EXPECT_NEAR(static_cast<double>(greenColumns) / greenInside, status.width / 2.0, status.width / 10.0) << "centred";
 
-    // A label without the style keeps the window's colours.
+    // A label without the style keeps the window's colours, and has no frame.
     const Image plain = renderer.picture(main, "SOURCE_TEXT_FILE_LABEL");
     EXPECT_NE(plain.at(0, 0), Black);
     EXPECT_NE(plain.at(plain.width - 1, plain.height - 1), Black);
-    for (const std::uint32_t pixel : plain.pixels)
-        ASSERT_FALSE(greenish(pixel));
+    EXPECT_EQ(std::count_if(plain.pixels.begin(), plain.pixels.end(), greenish), 0);
 }
 
 TEST_F(RendererViewTest, FontsAreTheLayoutsAtTheScreensResolution)
 {
     openMain();
-    for (const char* name : {"SAVE_BUTTON", "VX_TITLE"}) {
-        const FontLook font = renderer.font(main, name);
-        const FontSpec& layout = designOf(main, name).font;
-        EXPECT_EQ(font.family, renderer.faceShownFor(layout.family)) << name;
-        EXPECT_EQ(font.pixelHeight, std::lround(layout.points * renderer.dpi() / 72.0)) << name;
-        EXPECT_EQ(font.bold, layout.bold) << name;
+    for (const auto& control : main.controls()) {
+        const FontSpec& layout = control->design().font;
+        const ControlSeen shown = seen(main, control->name());
+        if (!shown.exists)
+            continue;
+        EXPECT_EQ(shown.fontFamily, renderer.faceShownFor(layout.family)) << control->name();
+        EXPECT_EQ(shown.fontPixels, std::lround(layout.points * renderer.dpi() / 72.0)) << control->name();
+        EXPECT_EQ(shown.bold, layout.bold) << control->name();
     }
-    EXPECT_TRUE(main.label("VX_TITLE").design().font.bold);
+    EXPECT_TRUE(seen(main, "VX_TITLE").bold);
     if (renderer.dpi() == 96) {
-        EXPECT_EQ(renderer.font(main, "SAVE_BUTTON").pixelHeight, 11) << "8.25 points";
-        EXPECT_EQ(renderer.font(main, "VX_TITLE").pixelHeight, 13) << "9.75 points";
+        EXPECT_EQ(seen(main, "SAVE_BUTTON").fontPixels, 11) << "8.25 points";
+        EXPECT_EQ(seen(main, "VX_TITLE").fontPixels, 13) << "9.75 points";
     }
 }
 
@@ -148,21 +133,21 @@ TEST_F(RendererViewTest, ModelChangesReachTheControlsAndUserMovesTheModel)
     main.checkBox("AUTOSTART_TICKBOX").setValue(CheckBox::Checked);
     main.button("SAVE_BUTTON").setEnabled(false);
     main.textBox("SOURCE_TEXT_FILE_TEXTBOX").setLocked(true);
-    EXPECT_EQ(renderer.title(main), "DA-VEV (running)");
-    EXPECT_EQ(renderer.text(main, "AUTO_STARTS_STOPS_BUTTON"), "STOP");
-    EXPECT_EQ(renderer.text(main, "TARGET_TEXT_FILE_TEXTBOX"), "/data/target.txt");
-    EXPECT_FALSE(renderer.shown(main, "ABOUT_BUTTON"));
-    EXPECT_EQ(renderer.checkState(main, "AUTOSTART_TICKBOX"), CheckBox::Checked);
-    EXPECT_FALSE(renderer.enabled(main, "SAVE_BUTTON"));
-    EXPECT_EQ(renderer.text(main, "SAVE_BUTTON"), "Save");
-    EXPECT_TRUE(renderer.readOnly(main, "SOURCE_TEXT_FILE_TEXTBOX"));
+    EXPECT_EQ(seen(main).title, "DA-VEV (running)");
+    EXPECT_EQ(seen(main, "AUTO_STARTS_STOPS_BUTTON").text, "STOP");
+    EXPECT_EQ(seen(main, "TARGET_TEXT_FILE_TEXTBOX").text, "/data/target.txt");
+    EXPECT_FALSE(seen(main, "ABOUT_BUTTON").shown);
+    EXPECT_EQ(seen(main, "AUTOSTART_TICKBOX").checkState, CheckBox::Checked);
+    EXPECT_FALSE(seen(main, "SAVE_BUTTON").enabled);
+    EXPECT_EQ(seen(main, "SAVE_BUTTON").text, "Save");
+    EXPECT_TRUE(seen(main, "SOURCE_TEXT_FILE_TEXTBOX").readOnly);
 
     renderer.moveTo(main, 200, 120);
     EXPECT_EQ(main.left(), twips(200));
     EXPECT_EQ(main.top(), twips(120));
     // The program's own placement keeps its exact twips, even between pixels.
     main.setLeft(1234);
-    EXPECT_EQ(renderer.frame(main).x, px(1234));
+    EXPECT_EQ(seen(main).frame.x, px(1234));
     EXPECT_EQ(main.left(), 1234.0f);
 }
 
@@ -175,15 +160,15 @@ TEST_F(RendererViewTest, DialogIsOwnedPlacedAndFocusedOnOk)
     int clicks = 0;
     about.button("OK_BUTTON").onClick([&] { ++clicks; });
     whileModal(about, main, [&] {
-        EXPECT_TRUE(renderer.ownedBy(about, main));
-        EXPECT_FALSE(renderer.reachable(main));
-        EXPECT_TRUE(renderer.reachable(about));
-        const FrameLook look = renderer.frameLook(about);
-        EXPECT_FALSE(look.minimizeBox || look.maximizeBox);
-        EXPECT_TRUE(look.closeBox);
-        EXPECT_EQ(renderer.frame(about).x, 0);
-        EXPECT_EQ(renderer.frame(about).y, 0);
-        ASSERT_EQ(renderer.focused(about), "OK_BUTTON");
+        const WindowSeen dialog = seen(about);
+        EXPECT_EQ(dialog.owner, main.handle());
+        EXPECT_FALSE(seen(main).reachable);
+        EXPECT_TRUE(dialog.reachable);
+        EXPECT_FALSE(dialog.minimizeBox || dialog.maximizeBox);
+        EXPECT_TRUE(dialog.closeBox);
+        EXPECT_EQ(dialog.frame.x, 0);
+        EXPECT_EQ(dialog.frame.y, 0);
+        ASSERT_EQ(dialog.focused, "OK_BUTTON");
         renderer.press(about, Key::Return);
         EXPECT_EQ(clicks, 1);
     });
@@ -196,8 +181,8 @@ TEST_F(RendererViewTest, ActivatingTheOwnerOfAModalWindowActivatesTheModalWindow
     openMain();
     whileModal(about, main, [&] {
         renderer.activate(main);
-        EXPECT_TRUE(renderer.waitFor([&] { return renderer.active(about); }));
-        EXPECT_EQ(renderer.focused(about), "OK_BUTTON");
+        EXPECT_TRUE(renderer.waitFor([&] { return seen(about).active; }));
+        EXPECT_EQ(seen(about).focused, "OK_BUTTON");
     });
 }
 
@@ -205,16 +190,16 @@ TEST_F(RendererViewTest, TabVisitsFocusableControlsByTabIndex)
 {
     openMain();
     renderer.activate(main);
-    ASSERT_TRUE(renderer.waitFor([this] { return renderer.active(main); }));
-    ASSERT_EQ(renderer.focused(main), "AUTO_STARTS_STOPS_BUTTON");
+    ASSERT_TRUE(renderer.waitFor([this] { return seen(main).active; }));
+    ASSERT_EQ(seen(main).focused, "AUTO_STARTS_STOPS_BUTTON");
     const auto cycle = [this] {
         std::vector<std::string> names;
-        const std::string start = renderer.focused(main);
+        const std::string start = seen(main).focused;
         std::string current = start;
         do {
             names.push_back(current);
             renderer.press(main, Key::Tab);
-            current = renderer.focused(main);
+            current = seen(main).focused;
         } while (current != start && names.size() < 50);
         return names;
     };
@@ -245,7 +230,7 @@ TEST_F(RendererViewTest, EnterSpaceAndClicksReachTheModelFromTheFocusedButtonOnl
     main.button("AUTO_STARTS_STOPS_BUTTON").onClick([&] { ++starts; });
     main.button("SAVE_BUTTON").onClick([&] { ++saves; });
     main.label("VX_TITLE").onDblClick([&] { ++doubleClicks; });
-    ASSERT_EQ(renderer.focused(main), "AUTO_STARTS_STOPS_BUTTON");
+    ASSERT_EQ(seen(main).focused, "AUTO_STARTS_STOPS_BUTTON");
     renderer.press(main, Key::Return);
     EXPECT_EQ(starts, 1) << "Enter on a freshly opened window activates START";
 
@@ -276,23 +261,21 @@ TEST_F(RendererViewTest, TypingReachesTheModelUnlessLockedWithCrLfLineEnds)
     openMain(5000);
     TextBox& source = main.textBox("SOURCE_TEXT_FILE_TEXTBOX");
     source.setText("");
-    renderer.type(main, "SOURCE_TEXT_FILE_TEXTBOX", "in.txt");
-    EXPECT_EQ(source.text(), "in.txt");
-    renderer.type(main, "SOURCE_TEXT_FILE_TEXTBOX", "\xc3\xa9");
+    renderer.type(main, "SOURCE_TEXT_FILE_TEXTBOX", "in.txt\xc3\xa9");
     EXPECT_EQ(source.text(), "in.txt\xc3\xa9") << "UTF-8 in the model";
 
     source.setLocked(true);
-    EXPECT_TRUE(renderer.readOnly(main, "SOURCE_TEXT_FILE_TEXTBOX"));
+    EXPECT_TRUE(seen(main, "SOURCE_TEXT_FILE_TEXTBOX").readOnly);
     renderer.type(main, "SOURCE_TEXT_FILE_TEXTBOX", "more");
     renderer.press(main, "SOURCE_TEXT_FILE_TEXTBOX", Key::Backspace);
     EXPECT_EQ(source.text(), "in.txt\xc3\xa9");
-    EXPECT_EQ(renderer.text(main, "SOURCE_TEXT_FILE_TEXTBOX"), "in.txt\xc3\xa9");
+    EXPECT_EQ(seen(main, "SOURCE_TEXT_FILE_TEXTBOX").text, "in.txt\xc3\xa9");
     source.setLocked(false);
-    EXPECT_FALSE(renderer.readOnly(main, "SOURCE_TEXT_FILE_TEXTBOX"));
+    EXPECT_FALSE(seen(main, "SOURCE_TEXT_FILE_TEXTBOX").readOnly);
 
     TextBox& command = main.textBox("FULL_COMMAND_TEXTBOX");
     command.setText("one\r\ntwo");
-    EXPECT_EQ(renderer.text(main, "FULL_COMMAND_TEXTBOX"), "one\ntwo");
+    EXPECT_EQ(seen(main, "FULL_COMMAND_TEXTBOX").text, "one\ntwo");
     renderer.placeCaret(main, "FULL_COMMAND_TEXTBOX", 7);
     renderer.press(main, "FULL_COMMAND_TEXTBOX", Key::Return);
     renderer.type(main, "FULL_COMMAND_TEXTBOX", "three");
@@ -305,13 +288,14 @@ TEST_F(RendererViewTest, TypingReachesTheModelUnlessLockedWithCrLfLineEnds)
 TEST_F(RendererViewTest, LockedTextBoxKeepsTheLookOfAnEditableOne)
 {
     openMain();
-    TextBox& source = main.textBox("SOURCE_TEXT_FILE_TEXTBOX");
-    source.setText("");
-    const Image editable = renderer.picture(main, "SOURCE_TEXT_FILE_TEXTBOX");
-    source.setLocked(true);
-    const Image locked = renderer.picture(main, "SOURCE_TEXT_FILE_TEXTBOX");
-    EXPECT_EQ(locked.at(locked.width / 2, locked.height / 2), editable.at(editable.width / 2, editable.height / 2))
-        << "locked, not greyed out";
+    const auto middle = [this] {
+        const Image box = renderer.picture(main, "SOURCE_TEXT_FILE_TEXTBOX");
+        return box.at(box.width / 2, box.height / 2);
+    };
+    main.textBox("SOURCE_TEXT_FILE_TEXTBOX").setText("");
+    const std::uint32_t editable = middle();
+    main.textBox("SOURCE_TEXT_FILE_TEXTBOX").setLocked(true);
+    EXPECT_EQ(middle(), editable) << "locked, not greyed out";
 }
 
 // Text put in without keystrokes is the user's text all the same.
@@ -324,14 +308,14 @@ TEST_F(RendererViewTest, TextPutInWithoutKeystrokesReachesTheModelUnlessLocked)
     model.setLocked(true);
     renderer.putText(main, "SOURCE_TEXT_FILE_TEXTBOX", "/refused.txt");
     EXPECT_EQ(model.text(), "/from/a/test/tool.txt");
-    EXPECT_EQ(renderer.text(main, "SOURCE_TEXT_FILE_TEXTBOX"), "/from/a/test/tool.txt");
+    EXPECT_EQ(seen(main, "SOURCE_TEXT_FILE_TEXTBOX").text, "/from/a/test/tool.txt");
 }
 
 TEST_F(RendererViewTest, CheckBoxShowsWhatTheModelDecides)
 {
     openMain();
     CheckBox& box = main.checkBox("LOOP_1MIN_TICKBOX");
-    const auto shown = [this] { return renderer.checkState(main, "LOOP_1MIN_TICKBOX"); };
+    const auto shown = [this] { return seen(main, "LOOP_1MIN_TICKBOX").checkState; };
     renderer.click(main, "LOOP_1MIN_TICKBOX");
     EXPECT_EQ(box.value(), CheckBox::Checked);
     EXPECT_EQ(shown(), CheckBox::Checked);
@@ -361,7 +345,7 @@ TEST_F(RendererViewTest, CheckBoxShowsWhatTheModelDecides)
     EXPECT_EQ(box.value(), CheckBox::Checked);
     EXPECT_EQ(shown(), CheckBox::Checked);
 
-    EXPECT_FALSE(renderer.enabled(main, "AUTOCLOSE_TICKBOX")) << "greyed out at first";
+    EXPECT_FALSE(seen(main, "AUTOCLOSE_TICKBOX").enabled) << "greyed out at first";
     renderer.click(main, "AUTOCLOSE_TICKBOX");
     EXPECT_EQ(main.checkBox("AUTOCLOSE_TICKBOX").value(), CheckBox::Unchecked);
 }
@@ -372,12 +356,12 @@ TEST_F(RendererViewTest, LockedDialogTextStaysAndOnlyEscapeClosesTheDialog)
     int unloads = 0;
     output.onUnload([&] { ++unloads; });
     whileModal(output, main, [&] {
-        EXPECT_TRUE(renderer.readOnly(output, "FULL_COMMAND_TEXTBOX"));
-        EXPECT_TRUE(renderer.verticalScrollBar(output, "FULL_COMMAND_TEXTBOX"));
+        const ControlSeen command = seen(output, "FULL_COMMAND_TEXTBOX");
+        EXPECT_TRUE(command.readOnly && command.verticalScrollBar);
         renderer.type(output, "FULL_COMMAND_TEXTBOX", "x");
         renderer.press(output, "FULL_COMMAND_TEXTBOX", Key::Return);
         EXPECT_EQ(output.textBox("FULL_COMMAND_TEXTBOX").text(), "FULL_COMMAND_TEXTBOX");
-        EXPECT_EQ(renderer.text(output, "FULL_COMMAND_TEXTBOX"), "FULL_COMMAND_TEXTBOX");
+        EXPECT_EQ(seen(output, "FULL_COMMAND_TEXTBOX").text, "FULL_COMMAND_TEXTBOX");
         EXPECT_TRUE(output.loaded()) << "Enter in the command box does not close the dialog";
         EXPECT_TRUE(renderer.showing(output.handle()));
 
@@ -396,15 +380,13 @@ TEST_F(RendererViewTest, EveryWindowCarriesTheProgramsIconDrawnForEachSize)
 {
     renderer.useProgramIcon();
     openMain();
-    const auto check = [this](const Window& window) {
-        const std::vector<int> sizes = renderer.programIconSizes();
-        EXPECT_EQ(renderer.iconSizes(window), sizes) << window.name();
+    const std::vector<int> sizes = renderer.programIconSizes();
+    const auto check = [&](const Window& window) {
+        EXPECT_EQ(seen(window).iconSizes, sizes) << window.name();
         for (const int size : sizes)
             EXPECT_EQ(renderer.icon(window, size).width, size) << window.name();
         // The small one drawn for itself, not the large one scaled down.
-        const Image small = renderer.icon(window, sizes.front());
-        const Image large = renderer.icon(window, sizes.back());
-        EXPECT_NE(small, scaled(large, small.width)) << window.name();
+        EXPECT_NE(renderer.icon(window, sizes.front()), scaled(renderer.icon(window, sizes.back()), sizes.front()));
     };
     check(main);
     whileModal(about, main, [&] { check(about); });
@@ -415,21 +397,20 @@ TEST_F(RendererViewTest, WithoutItsIconAWindowShowsNoneOfItsOwn)
 {
     renderer.useMissingIcon();
     openMain();
-    EXPECT_TRUE(renderer.iconSizes(main).empty());
+    EXPECT_TRUE(seen(main).iconSizes.empty());
 }
 
 TEST_F(RendererViewTest, AnIconPictureReplacesTheProgramsOwnUntilTakenBack)
 {
     SKIP_WITHOUT_A_PART_IN(Part::IconPictures);
-    Image drawn{24, 24, std::vector<std::uint32_t>(24 * 24, 0x008000)};
-    ASSERT_TRUE(renderer.useIcon(drawn));
+    ASSERT_TRUE(renderer.useIcon(Image{24, 24, std::vector<std::uint32_t>(24 * 24, 0x008000)}));
     openMain();
-    const std::vector<int> sizes = renderer.iconSizes(main);
+    const std::vector<int> sizes = seen(main).iconSizes;
     ASSERT_NE(std::find(sizes.begin(), sizes.end(), 24), sizes.end());
     EXPECT_EQ(renderer.icon(main, 24).at(12, 12), 0x008000u);
 
     renderer.useProgramIcon();
-    whileModal(about, main, [&] { EXPECT_EQ(renderer.iconSizes(about), renderer.programIconSizes()); });
+    whileModal(about, main, [&] { EXPECT_EQ(seen(about).iconSizes, renderer.programIconSizes()); });
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // The Win32 renderer under test, in-process under Wine: input goes to the
 // controls as the messages the keyboard and mouse would bring, since Wine's
 // windows are out of reach of the accessibility bus.
-#include <algorithm>
 #include <map>
 #include <stdexcept>
 #include <windows.h>
@@ -13,45 +12,11 @@
 #include "renderer_under_test.h"
 
 namespace davev::test {
-
-// Timer procedures get no context: the actions waiting are the process's,
-// and go with the renderer that set them.
-struct RendererUnderTest::Parts {
-    static std::map<UINT_PTR, std::function<void()>>& actions()
-    {
-        static std::map<UINT_PTR, std::function<void()>> pending;
-        return pending;
-    }
-
-    static void CALLBACK fire(HWND, UINT, UINT_PTR id, DWORD)
-    {
-        KillTimer(nullptr, id);
-        const auto it = actions().find(id);
-        if (it == actions().end())
-            return;
-        const std::function<void()> action = std::move(it->second);
-        actions().erase(it);
-        action();
-    }
-
-    ~Parts()
-    {
-        for (const auto& [id, action] : actions())
-            KillTimer(nullptr, id);
-        actions().clear();
-    }
-};
-
 namespace {
-
-HWND hwndOf(Window::Handle handle)
-{
-    return reinterpret_cast<HWND>(handle);
-}
 
 HWND top(const Window& window)
 {
-    return hwndOf(window.handle());
+    return reinterpret_cast<HWND>(window.handle());
 }
 
 HWND find(const Window& window, std::string_view name)
@@ -76,11 +41,10 @@ bool styled(HWND hwnd, LONG style)
     return (GetWindowLongW(hwnd, GWL_STYLE) & style) == style;
 }
 
-std::string textOf(HWND hwnd)
+bool ofClass(HWND hwnd, std::wstring_view name)
 {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return narrow(text);
+    wchar_t cls[16] = {};
+    return GetClassNameW(hwnd, cls, 16) > 0 && _wcsicmp(cls, std::wstring(name).c_str()) == 0;
 }
 
 Pixels pixels(const RECT& rect)
@@ -88,21 +52,9 @@ Pixels pixels(const RECT& rect)
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
-UINT virtualKey(Key key)
+bool visible(HWND hwnd)
 {
-    switch (key) {
-    case Key::Tab:
-        return VK_TAB;
-    case Key::Return:
-        return VK_RETURN;
-    case Key::Space:
-        return VK_SPACE;
-    case Key::Escape:
-        return VK_ESCAPE;
-    case Key::Backspace:
-        return VK_BACK;
-    }
-    return 0;
+    return IsWindow(hwnd) && IsWindowVisible(hwnd);
 }
 
 void post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -113,11 +65,13 @@ void post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 
 void pressOn(HWND hwnd, Key key)
 {
-    PostMessageW(hwnd, WM_KEYDOWN, virtualKey(key), 1);
-    post(hwnd, WM_KEYUP, virtualKey(key), static_cast<LPARAM>(0xC0000001));
+    constexpr UINT codes[] = {VK_TAB, VK_RETURN, VK_SPACE, VK_ESCAPE, VK_BACK};
+    const UINT code = codes[static_cast<int>(key)];
+    PostMessageW(hwnd, WM_KEYDOWN, code, 1);
+    post(hwnd, WM_KEYUP, code, static_cast<LPARAM>(0xC0000001));
 }
 
-// A 32-bit top-down picture that `draw` paints on a memory DC.
+// A 32-bit top-down picture that `paint` draws on a memory DC.
 Image draw(int width, int height, const std::function<void(HDC)>& paint)
 {
     BITMAPINFO info{};
@@ -128,371 +82,270 @@ Image draw(int width, int height, const std::function<void(HDC)>& paint)
     const HGDIOBJ previous = SelectObject(dc, bitmap);
     paint(dc);
     GdiFlush();
-    Image image{width, height, {}};
-    const auto* row = static_cast<const std::uint32_t*>(bits);
-    for (int i = 0; i < width * height; ++i)
-        image.pixels.push_back(row[i] & 0xffffff);
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    Image image{width, height, std::vector<std::uint32_t>(first, first + width * height)};
+    for (std::uint32_t& pixel : image.pixels)
+        pixel &= 0xffffff;
     SelectObject(dc, previous);
     DeleteObject(bitmap);
     DeleteDC(dc);
     return image;
 }
 
-HICON iconOf(const Window& window, WPARAM which)
+int iconWidth(HICON icon)
 {
-    return reinterpret_cast<HICON>(SendMessageW(top(window), WM_GETICON, which, 0));
+    ICONINFO info{};
+    if (icon == nullptr || !GetIconInfo(icon, &info))
+        return 0;
+    BITMAP image{};
+    GetObjectW(info.hbmColor, sizeof(image), &image);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return image.bmWidth;
 }
+
+// Timer procedures get no context: the actions waiting are the process's,
+// and go with the renderer that set them.
+std::map<UINT_PTR, std::function<void()>>& laterActions()
+{
+    static std::map<UINT_PTR, std::function<void()>> pending;
+    return pending;
+}
+
+void CALLBACK fireLater(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    const auto it = laterActions().find(id);
+    if (it == laterActions().end())
+        return;
+    const std::function<void()> action = std::move(it->second);
+    laterActions().erase(it);
+    action();
+}
+
+class Win32RendererUnderTest : public RendererUnderTest {
+public:
+    ~Win32RendererUnderTest() override
+    {
+        for (const auto& [id, action] : laterActions())
+            KillTimer(nullptr, id);
+        laterActions().clear();
+    }
+
+    void later(int milliseconds, std::function<void()> action) override
+    {
+        const UINT_PTR id = SetTimer(nullptr, 0, static_cast<UINT>(milliseconds), &fireLater);
+        ASSERT_NE(id, 0u);
+        laterActions()[id] = std::move(action);
+    }
+    bool waitFor(const std::function<bool()>& condition, int milliseconds) override
+    {
+        const DWORD start = GetTickCount();
+        // A steady tick, so the wait also ends when nothing else happens.
+        const UINT_PTR wake = SetTimer(nullptr, 0, 10, nullptr);
+        runMessageLoop([&] { return !condition() && GetTickCount() - start < static_cast<DWORD>(milliseconds); });
+        KillTimer(nullptr, wake);
+        return condition();
+    }
+    void settle() override { handlePendingMessages(); }
+
+    double dpi() override { return PixelScale::ofScreen().dotsPerInch(); }
+    // The Windows 3 raster face is asked for as its scalable successor.
+    std::string faceShownFor(std::string_view face) override
+    {
+        return face == "MS Sans Serif" ? "Microsoft Sans Serif" : std::string(face);
+    }
+    std::vector<int> programIconSizes() override
+    {
+        return {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON)};
+    }
+    bool boxesWaitForTheLoop() override { return true; }
+    std::string noPartIn(Part part) override
+    {
+        if (part == Part::IconPictures)
+            return "the Win32 renderer takes its icon from the executable's resources only";
+        if (part == Part::EarlyWakeUps)
+            return "SetTimer ticks come on time after long waits: no early wake-up";
+        return {};
+    }
+
+    bool showing(Window::Handle window) override { return visible(reinterpret_cast<HWND>(window)); }
+    bool exists(Window::Handle window) override { return IsWindow(reinterpret_cast<HWND>(window)); }
+
+    WindowSeen seen(const Window& window) override
+    {
+        const HWND hwnd = top(window);
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        RECT frame{};
+        GetWindowRect(hwnd, &frame);
+        WindowSeen seen{narrow(windowText(hwnd)),
+                        pixels(client),
+                        pixels(frame),
+                        styled(hwnd, WS_MINIMIZEBOX),
+                        styled(hwnd, WS_MAXIMIZEBOX),
+                        styled(hwnd, WS_SYSMENU),
+                        styled(hwnd, WS_THICKFRAME),
+                        reinterpret_cast<Window::Handle>(GetWindow(hwnd, GW_OWNER)),
+                        IsWindowEnabled(hwnd) != FALSE,
+                        GetActiveWindow() == hwnd,
+                        "(none)",
+                        {}};
+        for (const auto& control : window.controls())
+            if (GetFocus() != nullptr && GetFocus() == find(window, control->name()))
+                seen.focused = control->name();
+        for (const WPARAM which : {ICON_SMALL, ICON_BIG})
+            if (const int width = iconWidth(iconOf(window, which)))
+                seen.iconSizes.push_back(width);
+        return seen;
+    }
+
+    ControlSeen seen(const Window& window, std::string_view name) override
+    {
+        const HWND hwnd = find(window, name);
+        if (hwnd == nullptr)
+            return {};
+        RECT rect{};
+        GetWindowRect(hwnd, &rect);
+        MapWindowPoints(nullptr, top(window), reinterpret_cast<POINT*>(&rect), 2);
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        // The style bit: a control counts as shown while its window is still hidden.
+        ControlSeen seen{true,
+                         pixels(rect),
+                         styled(hwnd, WS_VISIBLE),
+                         IsWindowEnabled(hwnd) != FALSE,
+                         ofClass(hwnd, L"Edit") && styled(hwnd, ES_READONLY),
+                         styled(hwnd, WS_VSCROLL),
+                         narrow(windowText(hwnd)),
+                         CheckBox::Unchecked,
+                         narrow(font.lfFaceName),
+                         static_cast<int>(-font.lfHeight),
+                         font.lfWeight >= FW_BOLD};
+        for (std::size_t at = seen.text.find("\r\n"); at != std::string::npos; at = seen.text.find("\r\n", at))
+            seen.text.erase(at, 1);
+        const LRESULT check = ofClass(hwnd, L"Button") ? SendMessageW(hwnd, BM_GETCHECK, 0, 0) : BST_UNCHECKED;
+        seen.checkState = check == BST_CHECKED         ? CheckBox::Checked
+                          : check == BST_INDETERMINATE ? CheckBox::Grayed
+                                                       : CheckBox::Unchecked;
+        return seen;
+    }
+
+    Image picture(const Window& window, std::string_view name) override
+    {
+        const HWND hwnd = control(window, name);
+        RECT client{};
+        GetClientRect(hwnd, &client);
+        return draw(client.right, client.bottom, [hwnd](HDC dc) {
+            SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+        });
+    }
+    Image icon(const Window& window, int size) override
+    {
+        const HICON icon = iconOf(window, size == GetSystemMetrics(SM_CXSMICON) ? ICON_SMALL : ICON_BIG);
+        return draw(size, size, [&](HDC dc) { DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL); });
+    }
+
+    void activate(Window& window) override
+    {
+        SetActiveWindow(top(window));
+        handlePendingMessages();
+    }
+    void moveTo(Window& window, int x, int y) override
+    {
+        SetWindowPos(top(window), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // The title bar's close button.
+    void closeByUser(Window& window) override { post(top(window), WM_CLOSE, 0, 0); }
+    void click(Window& window, std::string_view name) override { SendMessageW(control(window, name), BM_CLICK, 0, 0); }
+    void doubleClick(Window& window, std::string_view name) override
+    {
+        post(control(window, name), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+    }
+    void press(Window&, Key key) override { pressOn(GetFocus(), key); }
+    void press(Window& window, std::string_view name, Key key) override
+    {
+        SetFocus(control(window, name));
+        pressOn(control(window, name), key);
+    }
+    void type(Window& window, std::string_view name, std::string_view text) override
+    {
+        for (const wchar_t c : widen(text))
+            PostMessageW(control(window, name), WM_CHAR, c, 1);
+        handlePendingMessages();
+    }
+    // The control counts a line end as its two characters.
+    void placeCaret(Window& window, std::string_view name, int characters) override
+    {
+        const std::wstring shown = windowText(control(window, name));
+        std::size_t at = 0;
+        for (int counted = 0; counted < characters && at < shown.size(); ++counted)
+            at += shown.compare(at, 2, L"\r\n") == 0 ? 2 : 1;
+        SendMessageW(control(window, name), EM_SETSEL, at, static_cast<LPARAM>(at));
+    }
+    void putText(Window& window, std::string_view name, std::string_view text) override
+    {
+        SetWindowTextW(control(window, name), widen(text).c_str());
+    }
+    // Logging off or shutting down.
+    void endSession(Window& main) override { SendMessageW(top(main), WM_ENDSESSION, TRUE, 0); }
+
+    std::vector<MessageBoxSeen> messageBoxes() override
+    {
+        std::vector<HWND> found;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND hwnd, LPARAM boxes) {
+                if (IsWindowVisible(hwnd) && ofClass(hwnd, L"#32770"))
+                    reinterpret_cast<std::vector<HWND>*>(boxes)->push_back(hwnd);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        std::vector<MessageBoxSeen> boxes;
+        for (const HWND box : found) {
+            MessageBoxSeen& seen =
+                boxes.emplace_back(MessageBoxSeen{reinterpret_cast<std::uintptr_t>(box),
+                                                  narrow(windowText(box)),
+                                                  {},
+                                                  reinterpret_cast<Window::Handle>(GetWindow(box, GW_OWNER)),
+                                                  false,
+                                                  (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0});
+            for (HWND item = GetWindow(box, GW_CHILD); item != nullptr; item = GetWindow(item, GW_HWNDNEXT))
+                if (ofClass(item, L"Static") && (GetWindowLongW(item, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                    seen.errorIcon = reinterpret_cast<HICON>(SendMessageW(item, STM_GETICON, 0, 0)) ==
+                                     LoadIconW(nullptr, MAKEINTRESOURCEW(32513)); // IDI_ERROR
+                else if (ofClass(item, L"Static") && !narrow(windowText(item)).empty())
+                    seen.text = narrow(windowText(item));
+        }
+        return boxes;
+    }
+    void dismiss(const MessageBoxSeen& box) override
+    {
+        SendMessageW(reinterpret_cast<HWND>(box.id), WM_COMMAND, IDOK, 0);
+    }
+    void makeTopmost(RendererErrorReport&, const Window& window) override
+    {
+        SetWindowPos(top(window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+
+    void useProgramIcon() override { display.setIcon(1); }
+    // No such resource: the system's default.
+    void useMissingIcon() override { display.setIcon(99); }
+    bool useIcon(const Image&) override { return false; }
+    std::optional<int> msUntilWake(const Timer&) override { return std::nullopt; }
+
+private:
+    static HICON iconOf(const Window& window, WPARAM which)
+    {
+        return reinterpret_cast<HICON>(SendMessageW(top(window), WM_GETICON, which, 0));
+    }
+};
 
 } // namespace
 
-RendererUnderTest::RendererUnderTest() : parts_(std::make_unique<Parts>()) {}
-
-RendererUnderTest::~RendererUnderTest() = default;
-
-void RendererUnderTest::later(int milliseconds, std::function<void()> action)
+std::unique_ptr<RendererUnderTest> makeRendererUnderTest()
 {
-    const UINT_PTR id = SetTimer(nullptr, 0, static_cast<UINT>(milliseconds), &Parts::fire);
-    ASSERT_NE(id, 0u);
-    Parts::actions()[id] = std::move(action);
-}
-
-bool RendererUnderTest::waitFor(const std::function<bool()>& condition, int milliseconds)
-{
-    const DWORD start = GetTickCount();
-    // A steady tick, so the wait also ends when nothing else happens.
-    const UINT_PTR wake = SetTimer(nullptr, 0, 10, nullptr);
-    runMessageLoop([&] { return !condition() && GetTickCount() - start < static_cast<DWORD>(milliseconds); });
-    KillTimer(nullptr, wake);
-    return condition();
-}
-
-void RendererUnderTest::settle()
-{
-    handlePendingMessages();
-}
-
-double RendererUnderTest::dpi()
-{
-    return PixelScale::ofScreen().dotsPerInch();
-}
-
-// The Windows 3 raster face is asked for as its scalable successor.
-std::string RendererUnderTest::faceShownFor(std::string_view layoutFace)
-{
-    return layoutFace == "MS Sans Serif" ? "Microsoft Sans Serif" : std::string(layoutFace);
-}
-
-std::vector<int> RendererUnderTest::programIconSizes()
-{
-    return {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CXICON)};
-}
-
-bool RendererUnderTest::boxesWaitForTheLoop()
-{
-    return true;
-}
-
-std::string RendererUnderTest::noPartIn(Part part)
-{
-    switch (part) {
-    case Part::IconPictures:
-        return "the Win32 renderer takes its icon from the executable's resources only";
-    case Part::EarlyWakeUps:
-        return "SetTimer ticks come on time after long waits: no early wake-up";
-    case Part::ActivationByZOrder:
-        break;
-    }
-    return {};
-}
-
-bool RendererUnderTest::showing(Window::Handle window)
-{
-    return IsWindow(hwndOf(window)) && IsWindowVisible(hwndOf(window));
-}
-
-bool RendererUnderTest::exists(Window::Handle window)
-{
-    return IsWindow(hwndOf(window));
-}
-
-std::string RendererUnderTest::title(const Window& window)
-{
-    return textOf(top(window));
-}
-
-Pixels RendererUnderTest::clientArea(const Window& window)
-{
-    RECT client{};
-    GetClientRect(top(window), &client);
-    return pixels(client);
-}
-
-Pixels RendererUnderTest::frame(const Window& window)
-{
-    RECT frame{};
-    GetWindowRect(top(window), &frame);
-    return pixels(frame);
-}
-
-FrameLook RendererUnderTest::frameLook(const Window& window)
-{
-    const HWND hwnd = top(window);
-    return {styled(hwnd, WS_MINIMIZEBOX), styled(hwnd, WS_MAXIMIZEBOX), styled(hwnd, WS_SYSMENU),
-            styled(hwnd, WS_THICKFRAME)};
-}
-
-bool RendererUnderTest::ownedBy(const Window& window, const Window& owner)
-{
-    return GetWindow(top(window), GW_OWNER) == top(owner);
-}
-
-bool RendererUnderTest::reachable(const Window& window)
-{
-    return IsWindowEnabled(top(window));
-}
-
-bool RendererUnderTest::active(const Window& window)
-{
-    return GetActiveWindow() == top(window);
-}
-
-std::vector<int> RendererUnderTest::iconSizes(const Window& window)
-{
-    std::vector<int> sizes;
-    for (const WPARAM which : {ICON_SMALL, ICON_BIG}) {
-        ICONINFO info{};
-        const HICON icon = iconOf(window, which);
-        if (icon == nullptr || !GetIconInfo(icon, &info))
-            continue;
-        BITMAP image{};
-        GetObjectW(info.hbmColor, sizeof(image), &image);
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-        sizes.push_back(image.bmWidth);
-    }
-    return sizes;
-}
-
-Image RendererUnderTest::icon(const Window& window, int size)
-{
-    const HICON icon = iconOf(window, size == GetSystemMetrics(SM_CXSMICON) ? ICON_SMALL : ICON_BIG);
-    return draw(size, size, [&](HDC dc) { DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL); });
-}
-
-bool RendererUnderTest::hasControl(const Window& window, std::string_view name)
-{
-    return find(window, name) != nullptr;
-}
-
-Pixels RendererUnderTest::geometry(const Window& window, std::string_view name)
-{
-    RECT rect{};
-    GetWindowRect(control(window, name), &rect);
-    MapWindowPoints(nullptr, top(window), reinterpret_cast<POINT*>(&rect), 2);
-    return pixels(rect);
-}
-
-// The style bit: a control counts as shown while its window is still hidden.
-bool RendererUnderTest::shown(const Window& window, std::string_view name)
-{
-    return styled(control(window, name), WS_VISIBLE);
-}
-
-bool RendererUnderTest::enabled(const Window& window, std::string_view name)
-{
-    return IsWindowEnabled(control(window, name));
-}
-
-bool RendererUnderTest::readOnly(const Window& window, std::string_view name)
-{
-    return styled(control(window, name), ES_READONLY);
-}
-
-bool RendererUnderTest::verticalScrollBar(const Window& window, std::string_view name)
-{
-    return styled(control(window, name), WS_VSCROLL);
-}
-
-std::string RendererUnderTest::text(const Window& window, std::string_view name)
-{
-    std::string text = textOf(control(window, name));
-    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 1))
-        text.erase(at, 1);
-    return text;
-}
-
-int RendererUnderTest::checkState(const Window& window, std::string_view name)
-{
-    switch (SendMessageW(control(window, name), BM_GETCHECK, 0, 0)) {
-    case BST_CHECKED:
-        return CheckBox::Checked;
-    case BST_INDETERMINATE:
-        return CheckBox::Grayed;
-    default:
-        return CheckBox::Unchecked;
-    }
-}
-
-FontLook RendererUnderTest::font(const Window& window, std::string_view name)
-{
-    LOGFONTW font{};
-    const auto handle = reinterpret_cast<HFONT>(SendMessageW(control(window, name), WM_GETFONT, 0, 0));
-    GetObjectW(handle, sizeof(font), &font);
-    return {narrow(font.lfFaceName), static_cast<int>(-font.lfHeight), font.lfWeight >= FW_BOLD};
-}
-
-// As the control paints itself.
-Image RendererUnderTest::picture(const Window& window, std::string_view name)
-{
-    const HWND hwnd = control(window, name);
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    return draw(client.right, client.bottom, [hwnd](HDC dc) {
-        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
-    });
-}
-
-std::string RendererUnderTest::focused(const Window& window)
-{
-    const HWND focus = GetFocus();
-    for (const auto& control : window.controls())
-        if (focus != nullptr && focus == find(window, control->name()))
-            return control->name();
-    return "(none)";
-}
-
-void RendererUnderTest::activate(Window& window)
-{
-    SetActiveWindow(top(window));
-    handlePendingMessages();
-}
-
-void RendererUnderTest::moveTo(Window& window, int x, int y)
-{
-    SetWindowPos(top(window), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// The title bar's close button.
-void RendererUnderTest::closeByUser(Window& window)
-{
-    post(top(window), WM_CLOSE, 0, 0);
-}
-
-void RendererUnderTest::click(Window& window, std::string_view name)
-{
-    SendMessageW(control(window, name), BM_CLICK, 0, 0);
-}
-
-void RendererUnderTest::doubleClick(Window& window, std::string_view name)
-{
-    post(control(window, name), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-}
-
-void RendererUnderTest::press(Window&, Key key)
-{
-    pressOn(GetFocus(), key);
-}
-
-void RendererUnderTest::press(Window& window, std::string_view name, Key key)
-{
-    const HWND hwnd = control(window, name);
-    SetFocus(hwnd);
-    pressOn(hwnd, key);
-}
-
-void RendererUnderTest::type(Window& window, std::string_view name, std::string_view text)
-{
-    const HWND hwnd = control(window, name);
-    for (const wchar_t c : widen(text))
-        PostMessageW(hwnd, WM_CHAR, c, 1);
-    handlePendingMessages();
-}
-
-// The control counts a line end as its two characters.
-void RendererUnderTest::placeCaret(Window& window, std::string_view name, int characters)
-{
-    const HWND hwnd = control(window, name);
-    const std::wstring shown = widen(textOf(hwnd));
-    int at = 0;
-    for (int counted = 0; counted < characters && at < static_cast<int>(shown.size()); ++counted)
-        at += shown.compare(static_cast<std::size_t>(at), 2, L"\r\n") == 0 ? 2 : 1;
-    SendMessageW(hwnd, EM_SETSEL, static_cast<WPARAM>(at), at);
-}
-
-void RendererUnderTest::putText(Window& window, std::string_view name, std::string_view text)
-{
-    SetWindowTextW(control(window, name), widen(text).c_str());
-}
-
-// Logging off or shutting down.
-void RendererUnderTest::endSession(Window& main)
-{
-    SendMessageW(top(main), WM_ENDSESSION, TRUE, 0);
-}
-
-std::vector<MessageBoxSeen> RendererUnderTest::messageBoxes()
-{
-    std::vector<HWND> found;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM boxes) {
-            wchar_t cls[16] = {};
-            if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, cls, 16) > 0 && std::wstring_view(cls) == L"#32770")
-                reinterpret_cast<std::vector<HWND>*>(boxes)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    std::vector<MessageBoxSeen> boxes;
-    for (const HWND box : found) {
-        MessageBoxSeen seen{reinterpret_cast<std::uintptr_t>(box),
-                            textOf(box),
-                            {},
-                            reinterpret_cast<Window::Handle>(GetWindow(box, GW_OWNER))};
-        seen.aboveOthers = (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-        for (HWND item = GetWindow(box, GW_CHILD); item != nullptr; item = GetWindow(item, GW_HWNDNEXT)) {
-            wchar_t cls[16] = {};
-            if (GetClassNameW(item, cls, 16) == 0 || _wcsicmp(cls, L"Static") != 0)
-                continue;
-            if ((GetWindowLongW(item, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-                seen.errorIcon = reinterpret_cast<HICON>(SendMessageW(item, STM_GETICON, 0, 0)) ==
-                                 LoadIconW(nullptr, MAKEINTRESOURCEW(32513)); // IDI_ERROR
-            else if (!textOf(item).empty())
-                seen.text = textOf(item);
-        }
-        boxes.push_back(seen);
-    }
-    return boxes;
-}
-
-void RendererUnderTest::dismiss(const MessageBoxSeen& box)
-{
-    SendMessageW(reinterpret_cast<HWND>(box.id), WM_COMMAND, IDOK, 0);
-}
-
-void RendererUnderTest::makeTopmost(RendererErrorReport&, const Window& window)
-{
-    SetWindowPos(top(window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-void RendererUnderTest::useProgramIcon()
-{
-    display.setIcon(1);
-}
-
-// No such resource: the system's default.
-void RendererUnderTest::useMissingIcon()
-{
-    display.setIcon(99);
-}
-
-bool RendererUnderTest::useIcon(const Image&)
-{
-    return false;
-}
-
-std::optional<int> RendererUnderTest::msUntilWake(const Timer&)
-{
-    return std::nullopt;
+    return std::make_unique<Win32RendererUnderTest>();
 }
 
 } // namespace davev::test
