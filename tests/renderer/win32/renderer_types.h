@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/win32/win32_display.h"
+#include "platform/win32/win32_error_report.h"
+#include "platform/win32/win32_timer_driver.h"
+
+namespace davev::test {
+
+using RendererDisplay = Win32Display;
+using RendererTimers = Win32TimerDriver;
+
+class RendererErrorReport : public Win32ErrorReport {
+public:
+    using Win32ErrorReport::Win32ErrorReport;
+    // Open, or opening once the message loop runs.
+    bool boxOpen() const { return busy(); }
+};
+
+} // namespace davev::test
