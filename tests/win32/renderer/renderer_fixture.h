@@ -16,7 +16,7 @@
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_timer_driver.h"
 #include "platform/win32/win32_window_form.h"
-#include "platform/win32/win32_window_scale.h"
+#include "platform/win32/win32_screen_dpi.h"
 
 namespace davev::test {
 
@@ -80,8 +80,8 @@ inline bool waitFor(const std::function<bool()>& condition, int milliseconds = G
 // The program's three windows on a display of their own.
 class RendererTest : public testing::Test {
 protected:
-    static int dpi() { return PixelScale::ofScreen().dotsPerInch(); }
-    static int px(double twips) { return PixelScale::ofScreen().toPixels(twips); }
+    static int dpi() { return screenDotsPerInch(); }
+    static int px(double twips) { return TwipsScale(screenDotsPerInch()).toPixels(twips); }
 
     // As the program opens it: at a stored position, with the lower part of
     // the layout out of sight unless a taller height was stored.

@@ -130,11 +130,11 @@ TEST_F(RendererViewTest, DisplayStyleLabelsAndFonts)
 
     const LOGFONTW save = fontOf(child(main, "SAVE_BUTTON"));
     EXPECT_STREQ(save.lfFaceName, L"Microsoft Sans Serif");
-    EXPECT_EQ(save.lfHeight, -PixelScale(dpi()).pointsToPixels(8.25));
+    EXPECT_EQ(save.lfHeight, -TwipsScale(dpi()).pointsToPixels(8.25));
     EXPECT_EQ(save.lfWeight, FW_NORMAL);
     const LOGFONTW title = fontOf(child(main, "VX_TITLE"));
     EXPECT_STREQ(title.lfFaceName, L"Arial");
-    EXPECT_EQ(title.lfHeight, -PixelScale(dpi()).pointsToPixels(9.75));
+    EXPECT_EQ(title.lfHeight, -TwipsScale(dpi()).pointsToPixels(9.75));
     EXPECT_EQ(title.lfWeight, FW_BOLD);
     if (dpi() == 96) {
         EXPECT_EQ(save.lfHeight, -11);
