@@ -11,7 +11,7 @@
 #include <map>
 #include <vector>
 
-#include "platform/loaded_windows.h"
+#include "platform/shown_windows.h"
 #include "platform/qt/font_mapping.h"
 #include "platform/qt/form_window.h"
 #include "platform/qt/qt_error_report.h"

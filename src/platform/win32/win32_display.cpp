@@ -7,7 +7,7 @@
 
 #include <commctrl.h>
 
-#include "platform/loaded_windows.h"
+#include "platform/shown_windows.h"
 #include "platform/win32/win32_error_report.h"
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_screen_dpi.h"
