@@ -32,7 +32,7 @@
 #include "platform/headless/manual_clock.h"
 #include "platform/platform.h"
 #include "platform/posix/atomic_file_output.h"
-#include "platform/qt/ini_settings_backend.h"
+#include "platform/qt/ini/ini_settings_backend.h"
 #include "save_bench_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "platform/posix/signal_pipe.h"
 #include "platform/posix/system_log.h"
 #include "platform/posix/x11_zorder.h"
-#include "platform/qt/ini_settings_backend.h"
+#include "platform/qt/ini/ini_settings_backend.h"
 #include "platform/qt/qt_application.h"
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_error_report.h"

@@ -4,7 +4,6 @@
 #include <vector>
 #include <windows.h>
 
-#include "app/identity.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
@@ -61,19 +60,20 @@ protected:
 
 TEST_F(ProgramResources, VersionRecordCarriesTheProgramsIdentity)
 {
-    EXPECT_EQ(versionString("Comments"), identity::comments);
-    EXPECT_EQ(versionString("FileDescription"), identity::fileDescription);
-    EXPECT_EQ(versionString("ProductName"), identity::productName);
-    EXPECT_EQ(versionString("FileVersion"), identity::fileVersion);
-    EXPECT_EQ(versionString("ProductVersion"), identity::productVersion);
-    EXPECT_EQ(versionString("InternalName"), identity::internalName);
-    EXPECT_EQ(versionString("OriginalFilename"), identity::originalFilename);
+    EXPECT_EQ(versionString("Comments"), "Created By Zerud904...Email zerud904@example.com");
+    EXPECT_EQ(versionString("FileDescription"), "DA-VEV.exe");
+    EXPECT_EQ(versionString("ProductName"), "ZODORIZ-OVI - DA-VEV - VX-Reriraz");
+    EXPECT_EQ(versionString("FileVersion"), "1.00");
+    EXPECT_EQ(versionString("ProductVersion"), "1.00");
+    EXPECT_EQ(versionString("InternalName"), "DA-VEV");
+    EXPECT_EQ(versionString("OriginalFilename"), "DA-VEV.exe");
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    const DWORD major = static_cast<DWORD>(identity::versionMajor) << 16 | identity::versionMinor;
-    const DWORD minor = static_cast<DWORD>(identity::versionRevision) << 16;
+    // Version 1.0.0.0: major and minor version in the high DWORD, revision and build in the low one.
+    const DWORD major = 0x00010000;
+    const DWORD minor = 0;
     EXPECT_EQ(fixed->dwFileVersionMS, major);
     EXPECT_EQ(fixed->dwFileVersionLS, minor);
     EXPECT_EQ(fixed->dwProductVersionMS, major);
@@ -86,8 +86,8 @@ TEST_F(ProgramResources, VersionRecordCarriesTheProgramsIdentity)
     ASSERT_TRUE(
         VerQueryValueW(version.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
     ASSERT_EQ(length, 4u);
-    EXPECT_EQ(translation[0], identity::languageId);
-    EXPECT_EQ(translation[1], identity::codePage);
+    EXPECT_EQ(translation[0], 0x0409) << "U.S. English";
+    EXPECT_EQ(translation[1], 1200) << "UTF-16LE";
 }
 
 TEST_F(ProgramResources, IconGroupOneHoldsThe16And24PixelImagesIn256Colours)

@@ -46,7 +46,7 @@ void applyColours(QWidget& widget, const ControlSpec& design)
 void applyDesign(QWidget& widget, const Control& control, const TwipsScale& scale)
 {
     const ControlSpec& design = control.design();
-    widget.setGeometry(scale.toPixels(design.left, design.top, design.width, design.height));
+    widget.setGeometry(toQRect(scale.toPixels(design.left, design.top, design.width, design.height)));
     widget.setObjectName(qstr(control.name()));
     widget.setAccessibleDescription(qstr(control.name()));
     widget.setFont(fontFor(design.font));

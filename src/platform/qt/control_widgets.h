@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "platform/controls.h"
-#include "platform/qt/twips_scale.h"
+#include "platform/qt/screen_scale.h"
 
 namespace davev {
 

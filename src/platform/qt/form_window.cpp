@@ -84,7 +84,7 @@ void FormBody::applyWindow()
 
     // Always placed where the model says, also at first: left alone, Qt
     // would centre a dialog over its owner on its own.
-    const QPoint position = scale_.toPixels(window_->left(), window_->top());
+    const QPoint position = toPixelPoint(scale_, window_->left(), window_->top());
     if (top_.pos() != position || !top_.testAttribute(Qt::WA_Moved))
         top_.move(position);
 
@@ -127,7 +127,7 @@ void FormBody::moved()
         return;
     const QPoint position = top_.frameGeometry().topLeft();
     // Our own move to the model's position: the model keeps its exact twips.
-    if (position == scale_.toPixels(window_->left(), window_->top()))
+    if (position == toPixelPoint(scale_, window_->left(), window_->top()))
         return;
     window_->placedBy(scale_.toTwips(position.x()), scale_.toTwips(position.y()));
 }

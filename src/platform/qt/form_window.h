@@ -6,7 +6,7 @@
 
 #include "platform/controls.h"
 #include "platform/qt/control_widgets.h"
-#include "platform/qt/twips_scale.h"
+#include "platform/qt/screen_scale.h"
 
 namespace davev {
 

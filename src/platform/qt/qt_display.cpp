@@ -11,11 +11,11 @@
 #include <map>
 #include <vector>
 
-#include "platform/loaded_windows.h"
+#include "platform/shown_windows.h"
 #include "platform/qt/font_mapping.h"
 #include "platform/qt/form_window.h"
 #include "platform/qt/qt_error_report.h"
-#include "platform/qt/twips_scale.h"
+#include "platform/qt/screen_scale.h"
 
 namespace davev {
 
@@ -34,7 +34,7 @@ QIcon builtInIcon()
 
 class QtDisplay::Impl : public FormEvents {
 public:
-    Impl() : scale_(TwipsScale::ofPrimaryScreen())
+    Impl() : scale_(primaryScreenScale())
     {
         setIcon(builtInIcon());
         // The program ends when its last model window unloads, not when Qt

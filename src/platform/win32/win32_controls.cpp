@@ -261,14 +261,14 @@ void ControlView::syncEnabled(bool enabled)
         EnableWindow(hwnd_, enabled ? TRUE : FALSE);
 }
 
-std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, int id, const PixelScale& scale,
+std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, int id, const TwipsScale& scale,
                                                HFONT font)
 {
     const ChildClass cls = childClass(control);
     if (cls.name == nullptr)
         return nullptr;
     const ControlSpec& design = control.design();
-    const PixelScale::Rect r = scale.toPixels(design.left, design.top, design.width, design.height);
+    const PixelRect r = scale.toPixels(design.left, design.top, design.width, design.height);
     // Created hidden and shown by the first sync, so a control that the
     // model holds invisible never flashes up.
     HWND hwnd = CreateWindowExW(cls.exStyle, cls.name, L"", WS_CHILD | cls.style, r.x, r.y, r.width, r.height, parent,
@@ -281,7 +281,7 @@ std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, in
     return view;
 }
 
-HFONT createLayoutFont(const FontSpec& design, const PixelScale& scale)
+HFONT createLayoutFont(const FontSpec& design, const TwipsScale& scale)
 {
     std::wstring face = widen(design.family);
     if (face == L"MS Sans Serif")

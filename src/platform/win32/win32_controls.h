@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "platform/controls.h"
-#include "platform/win32/win32_window_scale.h"
+#include "platform/twips_scale.h"
 
 namespace davev {
 
@@ -46,7 +46,7 @@ protected:
 // The child window for `control` inside `parent` at its design geometry,
 // with `id` as its control id, or nullptr for controls that have no window
 // (timers). The view follows the model until detached.
-std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, int id, const PixelScale& scale,
+std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, int id, const TwipsScale& scale,
                                                HFONT font);
 
 // The text of a window or control, as the wide-character API holds it.
@@ -55,6 +55,6 @@ std::wstring windowText(HWND hwnd);
 // The layout's font at the screen's resolution. The Windows 3 raster face
 // "MS Sans Serif" is asked for as its scalable successor, so text stays sharp
 // at every DPI.
-HFONT createLayoutFont(const FontSpec& design, const PixelScale& scale);
+HFONT createLayoutFont(const FontSpec& design, const TwipsScale& scale);
 
 } // namespace davev

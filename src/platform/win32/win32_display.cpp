@@ -7,10 +7,11 @@
 
 #include <commctrl.h>
 
-#include "platform/loaded_windows.h"
+#include "platform/shown_windows.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_error_report.h"
 #include "platform/win32/win32_event_loop.h"
+#include "platform/win32/win32_screen_dpi.h"
 #include "platform/win32/win32_window_form.h"
 
 namespace davev {
@@ -46,7 +47,7 @@ void destroyIcons(const Form::Icons& icons)
 
 class Win32Display::Impl : public FormEvents {
 public:
-    Impl() : scale_(PixelScale::ofScreen())
+    Impl() : scale_(TwipsScale(screenDotsPerInch()))
     {
         // The themed standard controls, from the common controls the manifest names.
         INITCOMMONCONTROLSEX controls{};
@@ -201,7 +202,7 @@ private:
         EnumThreadWindows(GetCurrentThreadId(), &endMessageBox, 0);
     }
 
-    PixelScale scale_;
+    TwipsScale scale_;
     Form::Icons icons_;
     std::map<Window*, Entry> entries_;
     std::vector<std::unique_ptr<Form>> retired_;

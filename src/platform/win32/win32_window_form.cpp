@@ -43,7 +43,7 @@ PlatformError lastError()
 
 } // namespace
 
-Form::Form(Window& window, const PixelScale& scale, FormEvents& events, HWND owner, Icons icons)
+Form::Form(Window& window, const TwipsScale& scale, FormEvents& events, HWND owner, Icons icons)
     : window_(&window), scale_(scale), events_(events)
 {
     static const ATOM formClass = [] {

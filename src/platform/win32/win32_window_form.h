@@ -8,7 +8,7 @@
 
 #include "platform/controls.h"
 #include "platform/win32/win32_controls.h"
-#include "platform/win32/win32_window_scale.h"
+#include "platform/twips_scale.h"
 
 namespace davev {
 
@@ -38,7 +38,7 @@ public:
     };
 
     // `owner` (may be null) owns the new window: it stays above its owner.
-    Form(Window& window, const PixelScale& scale, FormEvents& events, HWND owner, Icons icons);
+    Form(Window& window, const TwipsScale& scale, FormEvents& events, HWND owner, Icons icons);
     ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -73,7 +73,7 @@ private:
     HFONT fontFor(const FontSpec& design);
 
     Window* window_;
-    PixelScale scale_;
+    TwipsScale scale_;
     FormEvents& events_;
     HWND hwnd_ = nullptr;
     DWORD style_ = 0;

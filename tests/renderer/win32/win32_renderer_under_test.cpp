@@ -8,7 +8,7 @@
 #include "platform/win32/win32_event_loop.h"
 #include "platform/win32/win32_text.h"
 #include "platform/win32/win32_window_form.h"
-#include "platform/win32/win32_window_scale.h"
+#include "platform/win32/win32_screen_dpi.h"
 #include "renderer_under_test.h"
 
 namespace davev::test {
@@ -149,7 +149,7 @@ public:
     }
     void settle() override { handlePendingMessages(); }
 
-    double dpi() override { return PixelScale::ofScreen().dotsPerInch(); }
+    double dpi() override { return screenDotsPerInch(); }
     // The Windows 3 raster face is asked for as its scalable successor.
     std::string faceShownFor(std::string_view face) override
     {

@@ -1,25 +1,31 @@
 #pragma once
 
-#include <QPoint>
-#include <QRect>
-
 namespace davev {
 
-// Converts the layout's twips (1/1440 inch) to device-independent pixels and
-// back, at the screen's logical resolution: 15 twips a pixel at 96 DPI.
+// A rectangle in pixels.
+struct PixelRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Converts the layout's twips (1/1440 inch) to pixels and back at the
+// screen's logical resolution: 15 twips a pixel at 96 DPI. Each renderer
+// asks its screen for the resolution.
 class TwipsScale {
 public:
     explicit TwipsScale(double dotsPerInch) : dotsPerInch_(dotsPerInch) {}
-    static TwipsScale ofPrimaryScreen();
 
     double dotsPerInch() const { return dotsPerInch_; }
     int toPixels(double twips) const;
     // Whole twips, so a position read back from the screen never carries fractions.
     float toTwips(int pixels) const;
-    QPoint toPixels(double left, double top) const;
     // Rounds both edges rather than the size, so neighbouring controls keep
     // their shared edges.
-    QRect toPixels(double left, double top, double width, double height) const;
+    PixelRect toPixels(double left, double top, double width, double height) const;
+    // A font's height in pixels for its size in points.
+    int pointsToPixels(double points) const;
 
 private:
     double dotsPerInch_;

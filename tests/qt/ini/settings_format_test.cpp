@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 #include <random>
 
-#include "platform/qt/ini_settings_backend.h"
-#include "platform/qt/ini_text.h"
+#include "platform/qt/ini/ini_settings_backend.h"
+#include "platform/qt/ini/ini_text.h"
 
 // The settings files are the ones QSettings (INI format) read and wrote
 // before, and may be read by it again after a downgrade: the same text must

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "platform/posix/file_lock.h"
-#include "platform/qt/ini_settings_backend.h"
+#include "platform/qt/ini/ini_settings_backend.h"
 
 namespace davev {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/ini_settings_backend.h"
+#include "platform/qt/ini/ini_settings_backend.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +10,7 @@
 #include "platform/posix/atomic_file_output.h"
 #include "platform/posix/errno_text.h"
 #include "platform/posix/file_lock.h"
-#include "platform/qt/ini_text.h"
+#include "platform/qt/ini/ini_text.h"
 
 namespace davev {
 namespace {
