@@ -1,5 +1,6 @@
 // DA-VEV on Linux: the Qt front end with the POSIX services.
 
+#include <csignal>
 #include <cstdint>
 #include <memory>
 
@@ -20,6 +21,9 @@
 int main(int argc, char** argv)
 {
     using namespace davev;
+    // A file-size limit makes a write fail with EFBIG, reported like any
+    // failed store, instead of killing the program mid-write.
+    std::signal(SIGXFSZ, SIG_IGN);
     QtApplication application(argc, argv);
     ArgvExecutableName executableName(argc > 0 ? argv[0] : nullptr);
     IniSettingsBackend settings(IniSettingsBackend::defaultConfigDirectory());

@@ -3,7 +3,9 @@
 # stands above the window it reports for, also when that window is kept on
 # top. Closed by the user: the error box stays, in front, until it is
 # dismissed, and the program then exits non-zero. Closed by a signal: the
-# failure is logged and the program exits non-zero at once.
+# failure is logged and the program exits non-zero at once. Neither a
+# writer that never lets go of the settings' lock nor a file-size limit
+# holds the program up or kills it: the store fails like any other.
 source "$(dirname "$0")/session.sh" "$1"
 command -v xmessage >/dev/null || { echo "skipped: xmessage is missing"; exit 77; }
 
@@ -54,4 +56,36 @@ if [ ! -S /dev/log ]; then
     grep -q "Error 21: Is a directory" "$XDG_STATE_HOME/DA-VEV/imports.log" ||
         fail "failure on a signal not logged"
 fi
+
+logged() { [ -S /dev/log ] || grep -q "$1" "$XDG_STATE_HOME/DA-VEV/imports.log"; }
+# Another writer holds the lock and is stopped, as in a debugger.
+printf '[General]\n' >"$(ini Held)"
+(exec 9>"$(ini Held).lock" && flock 9 && exec sleep 600) </dev/null >/dev/null 2>&1 &
+holder=$!
+PIDS+=("$holder")
+start_program Held
+kill -TERM "$APP_PID"
+wait_for 60 bash -c "! kill -0 $APP_PID" || fail "a held lock held the program up"
+status=0
+wait "$APP_PID" || status=$?
+[ "$status" -eq 1 ] || fail "exit status $status with the settings' lock held"
+logged "Error 11: Resource temporarily unavailable: cannot lock .*Held.ini: another program held" ||
+    fail "held lock not logged: $(cat "$XDG_STATE_HOME/DA-VEV/imports.log")"
+kill "$holder"
+
+# A file-size limit below the settings file's size.
+printf '[General]\nNOTES=%s\n' "$(printf '%*s' 4000 '' | tr ' ' x)" >"$(ini Limited)"
+ln -sf "$PROGRAM" "$SCRATCH/Limited"
+(ulimit -f 2 && exec "$SCRATCH/Limited") >>"$SCRATCH/program.log" 2>&1 &
+APP_PID=$!
+PIDS+=("$APP_PID")
+wait_for 30 window_id "DA-VEV - Limited" || fail "no window under a file-size limit"
+kill -TERM "$APP_PID"
+wait_for 30 bash -c "! kill -0 $APP_PID" || fail "program did not end"
+status=0
+wait "$APP_PID" || status=$?
+[ "$status" -eq 1 ] || fail "exit status $status under a file-size limit"
+logged "Error 27: File too large" || fail "file-size limit not logged: $(cat "$XDG_STATE_HOME/DA-VEV/imports.log")"
+[ "$(ls -A "$XDG_CONFIG_HOME/DA-VEV" | grep Limited)" = "Limited.ini" ] ||
+    fail "left beside the settings: $(ls -A "$XDG_CONFIG_HOME/DA-VEV")"
 echo "1 passed, 0 failed"

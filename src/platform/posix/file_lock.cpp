@@ -2,91 +2,161 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/posix/errno_text.h"
+#include "platform/posix/file_io.h"
+#include "platform/posix/signal_pipe.h"
 #include "platform/services.h"
 
 namespace davev {
 namespace {
 
-// A lock file nobody holds is a leftover once it is this old; a younger
-// one may belong to a writer between creating and locking it.
-constexpr time_t leftoverAge = 1;
+using Clock = std::chrono::steady_clock;
 
-bool isLeftover(int fd, const std::string& name)
+// A lock file nobody holds and nobody has written a holder into yet may
+// belong to a writer between creating and locking it, for a moment.
+constexpr time_t unwrittenAge = 1;
+// QLockFile's default: older than this, a lock file is stale whoever wrote it.
+constexpr time_t staleAge = 30;
+
+// Who a lock file says holds it, as QLockFile writes it: process id,
+// program name, host.
+struct Holder {
+    long pid = 0;
+    std::string program;
+    std::string host;
+};
+
+Holder holderIn(int fd)
+{
+    char text[512] = {};
+    const ssize_t got = ::pread(fd, text, sizeof text - 1, 0);
+    Holder holder;
+    if (got <= 0)
+        return holder;
+    std::istringstream lines(std::string(text, static_cast<std::size_t>(got)));
+    std::string pid;
+    std::getline(lines, pid);
+    std::getline(lines, holder.program);
+    std::getline(lines, holder.host);
+    holder.pid = std::strtol(pid.c_str(), nullptr, 10);
+    return holder;
+}
+
+std::string thisHost()
+{
+    char host[HOST_NAME_MAX + 1] = {};
+    ::gethostname(host, sizeof host - 1);
+    return host;
+}
+
+bool sameFileAt(int fd, const std::string& name)
 {
     struct stat held {};
     struct stat named {};
-    if (::fstat(fd, &held) != 0 || ::stat(name.c_str(), &named) != 0 || held.st_ino != named.st_ino ||
-        held.st_dev != named.st_dev)
+    return ::fstat(fd, &held) == 0 && ::stat(name.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+           held.st_dev == named.st_dev;
+}
+
+// A lock file that nobody holds: a leftover of a writer that ended holding
+// it, or of one now between letting go of it and removing it (QLockFile
+// closes the file first), whose file must stay.
+bool isLeftover(int fd, const std::string& name)
+{
+    struct stat info {};
+    if (!sameFileAt(fd, name) || ::fstat(fd, &info) != 0)
         return false;
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    return now.tv_sec - held.st_mtim.tv_sec > leftoverAge || held.st_mtim.tv_sec - now.tv_sec > leftoverAge;
+    const time_t age = now.tv_sec - info.st_mtim.tv_sec;
+    if (age > staleAge || age < -staleAge)
+        return true;
+    const Holder holder = holderIn(fd);
+    if (holder.pid <= 0)
+        return age > unwrittenAge;
+    return holder.host == thisHost() && ::kill(static_cast<pid_t>(holder.pid), 0) != 0 && errno == ESRCH;
 }
 
-// Waits until the holder of an existing lock file lets it go, and removes
-// the file when it is a leftover of a writer that ended holding it.
-void waitForHolder(const std::string& name)
+// "process 1234 (DA-VEV)", as far as it can be told.
+std::string describe(const Holder& holder)
 {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
-        return;
-    int locked = 0;
-    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    if (locked == 0 && isLeftover(fd, name))
-        ::unlink(name.c_str());
-    ::close(fd);
-    // Whoever created it is about to lock it or remove it.
-    const timespec pause{0, 1000000};
-    ::nanosleep(&pause, nullptr);
+    if (holder.pid <= 0)
+        return "another program";
+    std::string program;
+    std::getline(std::ifstream("/proc/" + std::to_string(holder.pid) + "/comm"), program);
+    if (program.empty())
+        program = holder.program;
+    return "process " + std::to_string(holder.pid) + (program.empty() ? "" : " (" + program + ")");
 }
 
-// Who holds the lock, as QLockFile writes it (process id, program name, host),
-// so a QLockFile waiting for it sees at once when its holder has ended.
-// Not flushed: a lock does not outlive the system.
+// Looks at an existing lock file: removes it when it is a leftover; else
+// returns who holds it.
+std::string examine(const std::string& name)
+{
+    const FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd)
+        return {};
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && isLeftover(fd.get(), name)) {
+        ::unlink(name.c_str());
+        return {};
+    }
+    return describe(holderIn(fd.get()));
+}
+
+// Who holds the lock, as QLockFile writes it, so a QLockFile waiting for it
+// sees at once when its holder has ended. Not flushed: a lock does not
+// outlive the system.
 void writeHolder(int fd)
 {
     char program[PATH_MAX] = {};
     const ssize_t length = ::readlink("/proc/self/exe", program, sizeof program - 1);
     std::string name = length > 0 ? std::string(program, static_cast<std::size_t>(length)) : std::string();
     name = name.substr(name.rfind('/') + 1);
-    char host[HOST_NAME_MAX + 1] = {};
-    ::gethostname(host, sizeof host - 1);
-    const std::string holder = std::to_string(::getpid()) + "\n" + name + "\n" + host + "\n";
+    const std::string holder = std::to_string(::getpid()) + "\n" + name + "\n" + thisHost() + "\n";
     // Only a hint: a QLockFile never takes a lock file that is locked.
-    [[maybe_unused]] const ssize_t written = ::write(fd, holder.data(), holder.size());
+    static_cast<void>(writeAll(fd, holder));
 }
 
 } // namespace
 
-FileLock::FileLock(const std::string& path) : name_(path + ".lock")
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) : name_(path + ".lock")
 {
-    // Long enough for a young leftover to age.
-    for (int attempt = 0; attempt < 3000; ++attempt) {
-        const int fd = ::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd >= 0) {
-            // Still linked once locked: nobody took it for a leftover.
-            struct stat info {};
-            if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &info) == 0 && info.st_nlink > 0) {
-                fd_ = fd;
-                writeHolder(fd);
+    const Clock::time_point deadline = Clock::now() + wait;
+    const int signalsBefore = terminationSignals();
+    while (true) {
+        FileDescriptor fd(::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+        std::string holder;
+        if (fd) {
+            // Still the file at the lock's name once locked: nobody took it
+            // for a leftover, nor removed it as their own meanwhile.
+            if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && sameFileAt(fd.get(), name_)) {
+                fd_ = fd.release();
+                writeHolder(fd_);
                 return;
             }
-            ::close(fd);
-            continue;
-        }
-        if (errno != EEXIST)
+        } else if (errno != EEXIST) {
             throw PlatformError(errno, errnoText(errno) + ": cannot lock " + path);
-        waitForHolder(name_);
+        } else {
+            holder = examine(name_);
+        }
+        if (terminationSignals() != signalsBefore)
+            throw PlatformError(EINTR, errnoText(EINTR) + ": cannot lock " + path + ": a signal came while " +
+                                           (holder.empty() ? "waiting" : holder + " held " + name_));
+        if (Clock::now() >= deadline)
+            throw PlatformError(EAGAIN, errnoText(EAGAIN) + ": cannot lock " + path + ": " +
+                                            (holder.empty() ? "another program" : holder) + " held " + name_ + " for " +
+                                            std::to_string(wait.count()) + " ms");
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    throw PlatformError(EAGAIN, errnoText(EAGAIN) + ": cannot lock " + path);
 }
 
 FileLock::~FileLock()

@@ -14,9 +14,11 @@ namespace {
 
 int writeEnd = -1;
 int readEnd = -1;
+volatile std::sig_atomic_t signalCount = 0;
 
 extern "C" void onTerminationSignal(int)
 {
+    signalCount = signalCount + 1;
     const int saved = errno;
     const char byte = 1;
     // A full pipe already holds a pending request, so a failed write loses nothing.
@@ -49,6 +51,11 @@ int openTerminationSignalPipe()
     }
     readEnd = ends[0];
     return readEnd;
+}
+
+int terminationSignals()
+{
+    return signalCount;
 }
 
 } // namespace davev

@@ -9,4 +9,8 @@ namespace davev {
 // handler cannot be set up.
 int openTerminationSignalPipe();
 
+// How many of those signals have come since: a wait that sees the count
+// change knows the program is asked to end, and waits no longer.
+int terminationSignals();
+
 } // namespace davev

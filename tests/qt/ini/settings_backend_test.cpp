@@ -8,12 +8,18 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/posix/file_lock.h"
+#include "platform/posix/signal_pipe.h"
 #include "platform/qt/ini/ini_settings_backend.h"
 
 namespace davev {
@@ -209,6 +215,17 @@ TEST_F(SettingsBackendTest, AFailedWriteLeavesTheFileWholeAndNothingBeside)
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(fileText(path), before);
 
+    // A link a dotfile manager made to a file it has yet to create: the file
+    // is made where the link points, and the link stays.
+    const std::string elsewhere = base() + "/dotfiles/DA-VEV.ini";
+    std::filesystem::create_directory(base() + "/dotfiles");
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink(elsewhere, path);
+    settings.save("DA-VEV", "Main", "KEY", "linked");
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(settings.get("DA-VEV", "Main", "KEY", ""), "linked");
+    EXPECT_NE(fileText(elsewhere).indexOf("KEY=linked"), -1);
+
     std::filesystem::remove(path);
     std::filesystem::create_directory(path);
     try {
@@ -217,6 +234,63 @@ TEST_F(SettingsBackendTest, AFailedWriteLeavesTheFileWholeAndNothingBeside)
     } catch (const PlatformError& error) {
         EXPECT_EQ(error.number(), EISDIR) << error.description();
     }
+}
+
+TEST_F(SettingsBackendTest, AWriterThatDoesNotLetGoIsWaitedForOnlySoLongAndNamed)
+{
+    IniSettingsBackend settings(base());
+    settings.save("DA-VEV", "Main", "KEY", "old");
+    settings.lockWait = std::chrono::milliseconds(300);
+    const std::string lock = settings.filePath("DA-VEV", "Main") + ".lock";
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    const std::string self = std::to_string(::getpid());
+    // Held, as by a writer stopped in a debugger; let go by a live writer that
+    // has yet to remove it, as QLockFile closes the file before it removes it.
+    for (const bool held : {true, false}) {
+        writeText(lock, QByteArray::fromStdString(self + "\nwriter\n" + host + "\n"));
+        const int holder = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+        if (held)
+            ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+        else
+            std::filesystem::last_write_time(lock,
+                                             std::filesystem::file_time_type::clock::now() - std::chrono::seconds(10));
+        try {
+            settings.save("DA-VEV", "Main", "KEY", "new");
+            ADD_FAILURE() << "a held lock was taken";
+        } catch (const PlatformError& error) {
+            EXPECT_EQ(error.number(), EAGAIN) << error.description();
+            EXPECT_NE(error.description().find("process " + self + " ("), std::string::npos) << error.description();
+            EXPECT_NE(error.description().find(lock), std::string::npos) << error.description();
+        }
+        ::close(holder);
+        EXPECT_TRUE(std::filesystem::exists(lock)) << "a lock file of a live writer is not removed";
+        EXPECT_EQ(settings.get("DA-VEV", "Main", "KEY", ""), "old");
+        std::filesystem::remove(lock);
+    }
+
+    // A termination signal during the wait ends it: the program is asked to close.
+    openTerminationSignalPipe();
+    writeText(lock, "");
+    const int holder = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(::inotify_add_watch(watch, lock.c_str(), IN_OPEN), 0);
+    std::thread signaller([watch] {
+        pollfd waiting{watch, POLLIN, 0}; // the writer looks at who holds the lock
+        ::poll(&waiting, 1, 60000);
+        std::raise(SIGTERM);
+    });
+    settings.lockWait = std::chrono::seconds(60);
+    try {
+        settings.save("DA-VEV", "Main", "KEY", "new");
+        ADD_FAILURE() << "a held lock was taken";
+    } catch (const PlatformError& error) {
+        EXPECT_EQ(error.number(), EINTR) << error.description();
+    }
+    signaller.join();
+    ::close(watch);
+    ::close(holder);
 }
 
 TEST_F(SettingsBackendTest, RewritesInQuickSuccessionReadBackAtOnce)

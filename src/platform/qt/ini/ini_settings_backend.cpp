@@ -25,13 +25,14 @@ PlatformError writeError(int number, const std::string& path)
     return PlatformError(number, errnoText(number) + ": cannot write settings file " + path);
 }
 
-// The file's text; empty when there is no file yet.
+// The file's text; empty when there is no file yet, nor at the end of a
+// link to it (a dotfile manager's, say), which the write then creates.
 QByteArray currentText(const std::string& path)
 {
     QFile file(QString::fromStdString(path));
     if (file.open(QIODevice::ReadOnly))
         return file.readAll();
-    if (file.exists())
+    if (QFileInfo::exists(file.fileName()))
         throw writeError(EACCES, path);
     return {};
 }
@@ -83,15 +84,16 @@ void IniSettingsBackend::saveAll(std::string_view app, std::string_view section,
     std::vector<std::pair<QString, QString>> texts;
     for (const auto& [key, text] : values)
         texts.emplace_back(qstr(key), qstr(text));
+    // The lock's own failure names the file, and who holds the lock.
+    std::optional<FileLock> lock;
     try {
-        std::optional<FileLock> lock;
-        try {
-            lock.emplace(path);
-        } catch (const PlatformError& error) {
-            if (error.number() != ENOENT || !QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath()))
-                throw;
-            lock.emplace(path);
-        }
+        lock.emplace(path, lockWait);
+    } catch (const PlatformError& error) {
+        if (error.number() != ENOENT || !QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath()))
+            throw;
+        lock.emplace(path, lockWait);
+    }
+    try {
         // Checks the file can be replaced before reading it.
         AtomicFileOutput output;
         output.open(path);

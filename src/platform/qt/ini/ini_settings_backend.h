@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
+#include "platform/posix/file_lock.h"
 #include "platform/services.h"
 
 namespace davev {
@@ -30,6 +32,9 @@ public:
                  const std::vector<std::pair<std::string, std::string>>& values) override;
 
     std::string filePath(std::string_view app, std::string_view section) const;
+
+    // How long a save waits for another writer to let go of the file's lock.
+    std::chrono::milliseconds lockWait = settingsLockWait;
 
 private:
     std::string directory_;
