@@ -1,6 +1,8 @@
 #include <algorithm>
 
+#include "platform/headless/memory_settings.h"
 #include "renderer_under_test.h"
+#include "settings/settings_store.h"
 
 namespace davev::test {
 namespace {
@@ -149,6 +151,47 @@ TEST_F(RendererViewTest, ModelChangesReachTheControlsAndUserMovesTheModel)
     main.setLeft(1234);
     EXPECT_EQ(seen(main).frame.x, px(1234));
     EXPECT_EQ(main.left(), 1234.0f);
+}
+
+// As after a smaller screen, or with the monitor it was on unplugged.
+TEST_F(RendererViewTest, AWindowStoredWhereNoScreenShowsItOpensWhollyOnTheScreen)
+{
+    struct : ExecutableName {
+        std::string get() override { return "DA-VEV"; }
+    } name;
+    struct : IgnoredErrors {
+        void note(std::string_view text) override { notes.emplace_back(text); }
+        std::vector<std::string> notes;
+    } noted;
+    MemorySettings backend;
+    SettingsStore store(backend, name, noted, renderer.display);
+    const std::tuple<Window*, settings::GeometryKeys, const char*, const char*> rows[] = {
+        {&main, settings::MainGeometry, "60000", "1000"},
+        {&about, settings::AboutGeometry, "-60000", "-60000"},
+        {&output, settings::OutputGeometry, "1000", "60000"}};
+    for (const auto& [window, keys, left, top] : rows) {
+        backend.put("DA-VEV", keys.left, left);
+        backend.put("DA-VEV", keys.top, top);
+        window->onLoad([&, window, keys] { store.restoreGeometry(*window, keys); });
+        const auto check = [&, window] {
+            const Pixels frame = seen(*window).frame, screen = renderer.workArea();
+            EXPECT_TRUE(frame.x >= screen.x && frame.y >= screen.y &&
+                        frame.x + frame.width <= screen.x + screen.width &&
+                        frame.y + frame.height <= screen.y + screen.height)
+                << window->name() << " at " << frame.x << ", " << frame.y;
+        };
+        if (window != &main)
+            whileModal(*window, main, check);
+        else {
+            main.load();
+            renderer.display.show(main);
+            renderer.settle();
+            check();
+        }
+    }
+    ASSERT_EQ(noted.notes.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_NE(noted.notes[i].find(std::get<1>(rows[i]).left), std::string::npos) << noted.notes[i];
 }
 
 TEST_F(RendererViewTest, DialogIsOwnedPlacedAndFocusedOnOk)

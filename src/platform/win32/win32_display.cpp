@@ -36,6 +36,30 @@ HICON loadIcon(int resourceId, int sizeMetric)
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
+// Each monitor's work area: the screen less the task bar and docked bars.
+std::vector<TwipsArea> workAreas(const TwipsScale& scale)
+{
+    struct Found {
+        const TwipsScale& scale;
+        std::vector<TwipsArea> areas;
+    } found{scale, {}};
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+            auto& f = *reinterpret_cast<Found*>(context);
+            MONITORINFO info{};
+            info.cbSize = sizeof(info);
+            if (GetMonitorInfoW(monitor, &info)) {
+                const RECT& r = info.rcWork;
+                f.areas.push_back({f.scale.toTwips(r.left), f.scale.toTwips(r.top), f.scale.toTwips(r.right - r.left),
+                                   f.scale.toTwips(r.bottom - r.top)});
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.areas;
+}
+
 void destroyIcons(const Form::Icons& icons)
 {
     for (HICON icon : {icons.small, icons.big})
@@ -151,7 +175,7 @@ public:
     {
         return {scale_.toTwips(GetSystemMetrics(SM_CXVIRTUALSCREEN)),
                 scale_.toTwips(GetSystemMetrics(SM_CYVIRTUALSCREEN)), scale_.toTwips(-(1 << 15)),
-                scale_.toTwips((1 << 15) - 1)};
+                scale_.toTwips((1 << 15) - 1), workAreas(scale_)};
     }
 
     int runEventLoop()

@@ -169,6 +169,12 @@ public:
         return {};
     }
 
+    Pixels workArea() override
+    {
+        RECT area{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+        return pixels(area);
+    }
     bool showing(Window::Handle window) override { return visible(reinterpret_cast<HWND>(window)); }
     bool exists(Window::Handle window) override { return IsWindow(reinterpret_cast<HWND>(window)); }
 
