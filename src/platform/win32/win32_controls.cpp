@@ -213,6 +213,24 @@ ChildClass childClass(const Control& control)
     return {nullptr, 0, 0};
 }
 
+// The caption or text a control's window starts with.
+std::string initialText(const Control& control)
+{
+    switch (control.kind()) {
+    case ControlKind::Label:
+        return static_cast<const Label&>(control).caption();
+    case ControlKind::Button:
+        return static_cast<const Button&>(control).caption();
+    case ControlKind::CheckBox:
+        return static_cast<const CheckBox&>(control).caption();
+    case ControlKind::TextBox:
+        return static_cast<const TextBox&>(control).text();
+    case ControlKind::Timer:
+        break;
+    }
+    return {};
+}
+
 std::unique_ptr<ControlView> viewFor(Control& control, HWND hwnd)
 {
     switch (control.kind()) {
@@ -269,9 +287,12 @@ std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, in
         return nullptr;
     const ControlSpec& design = control.design();
     const PixelRect r = scale.toPixels(design.left, design.top, design.width, design.height);
-    // Created hidden and shown by the first sync, so a control that the
-    // model holds invisible never flashes up.
-    HWND hwnd = CreateWindowExW(cls.exStyle, cls.name, L"", WS_CHILD | cls.style, r.x, r.y, r.width, r.height, parent,
+    // Created as the model holds it, text and visibility included, so the
+    // first sync has nothing left to change: every change costs a round trip
+    // to the window server. The form itself is still hidden.
+    const DWORD visible = control.visible() ? WS_VISIBLE : 0;
+    HWND hwnd = CreateWindowExW(cls.exStyle, cls.name, widen(initialText(control)).c_str(),
+                                WS_CHILD | visible | cls.style, r.x, r.y, r.width, r.height, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr)
         throw PlatformError(static_cast<int>(GetLastError()), systemErrorText(GetLastError()));
@@ -281,20 +302,29 @@ std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, in
     return view;
 }
 
-HFONT createLayoutFont(const FontSpec& design, const TwipsScale& scale)
+LayoutFonts::~LayoutFonts()
 {
+    for (const auto& [design, font] : fonts_)
+        DeleteObject(font);
+}
+
+HFONT LayoutFonts::get(const FontSpec& design)
+{
+    for (const auto& [made, font] : fonts_)
+        if (made == design)
+            return font;
     std::wstring face = widen(design.family);
     if (face == L"MS Sans Serif")
         face = L"Microsoft Sans Serif";
     LOGFONTW font{};
-    font.lfHeight = -scale.pointsToPixels(design.points);
+    font.lfHeight = -scale_.pointsToPixels(design.points);
     font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfOutPrecision = OUT_TT_PRECIS;
     font.lfQuality = CLEARTYPE_QUALITY;
     font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     face.copy(font.lfFaceName, LF_FACESIZE - 1);
-    return CreateFontIndirectW(&font);
+    return fonts_.emplace_back(design, CreateFontIndirectW(&font)).second;
 }
 
 } // namespace davev

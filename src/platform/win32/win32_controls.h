@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 #include <windows.h>
 
 #include "platform/controls.h"
@@ -52,9 +54,21 @@ std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, in
 // The text of a window or control, as the wide-character API holds it.
 std::wstring windowText(HWND hwnd);
 
-// The layout's font at the screen's resolution. The Windows 3 raster face
-// "MS Sans Serif" is asked for as its scalable successor, so text stays sharp
-// at every DPI.
-HFONT createLayoutFont(const FontSpec& design, const TwipsScale& scale);
+// The layout's fonts at the screen's resolution, each made once and shared
+// by every form. The Windows 3 raster face "MS Sans Serif" is asked for as
+// its scalable successor, so text stays sharp at every DPI.
+class LayoutFonts {
+public:
+    explicit LayoutFonts(const TwipsScale& scale) : scale_(scale) {}
+    ~LayoutFonts();
+    LayoutFonts(const LayoutFonts&) = delete;
+    LayoutFonts& operator=(const LayoutFonts&) = delete;
+
+    HFONT get(const FontSpec& design);
+
+private:
+    TwipsScale scale_;
+    std::vector<std::pair<FontSpec, HFONT>> fonts_;
+};
 
 } // namespace davev

@@ -43,8 +43,8 @@ PlatformError lastError()
 
 } // namespace
 
-Form::Form(Window& window, const TwipsScale& scale, FormEvents& events, HWND owner, Icons icons)
-    : window_(&window), scale_(scale), events_(events)
+Form::Form(Window& window, const TwipsScale& scale, LayoutFonts& fonts, FormEvents& events, HWND owner, Icons icons)
+    : window_(&window), scale_(scale), fonts_(fonts), events_(events)
 {
     static const ATOM formClass = [] {
         WNDCLASSEXW cls{};
@@ -63,9 +63,12 @@ Form::Form(Window& window, const TwipsScale& scale, FormEvents& events, HWND own
     style_ = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     if (window.design().minimizeButton)
         style_ |= WS_MINIMIZEBOX;
+    // Made where the model puts it: every later move is another round of
+    // messages and, under Wine, of requests to its server.
     const std::wstring caption = widen(window.caption());
-    if (CreateWindowExW(0, FormClassName, caption.c_str(), style_, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr), this) == nullptr)
+    const RECT place = placement();
+    if (CreateWindowExW(0, FormClassName, caption.c_str(), style_, place.left, place.top, place.right - place.left,
+                        place.bottom - place.top, owner, nullptr, GetModuleHandleW(nullptr), this) == nullptr)
         throw lastError();
     try {
         setIcons(icons);
@@ -90,9 +93,6 @@ void Form::release()
         view->detach();
     if (hwnd_ != nullptr)
         DestroyWindow(hwnd_);
-    for (const auto& [made, font] : fonts_)
-        DeleteObject(font);
-    fonts_.clear();
 }
 
 void Form::build()
@@ -107,17 +107,17 @@ void Form::build()
         return a.first->design().tabIndex < b.first->design().tabIndex;
     });
     for (auto& [control, controlId] : ordered) {
-        std::unique_ptr<ControlView> view =
-            createControlView(*control, hwnd_, controlId, scale_, fontFor(control->design().font));
-        if (!view)
+        if (control->kind() == ControlKind::Timer)
             continue;
-        ControlView* raw = view.get();
-        control->setObserver([attached = attached_, raw] {
+        order_.push_back(controlId);
+        control->setObserver([attached = attached_, this, control, controlId] {
             if (*attached)
-                raw->sync();
+                controlChanged(*control, controlId);
         });
-        byId_[controlId] = raw;
-        views_.push_back(std::move(view));
+        // A control the model holds hidden gets its window once shown, if
+        // ever: every window costs its making and, under Wine, its painting.
+        if (control->visible())
+            addView(*control, controlId);
     }
     window_->setObserver([attached = attached_, this] {
         if (*attached)
@@ -126,14 +126,30 @@ void Form::build()
     applyWindow();
 }
 
-HFONT Form::fontFor(const FontSpec& design)
+void Form::controlChanged(Control& control, int id)
 {
-    for (const auto& [made, font] : fonts_)
-        if (made == design)
-            return font;
-    HFONT font = createLayoutFont(design, scale_);
-    fonts_.emplace_back(design, font);
-    return font;
+    if (const auto it = byId_.find(id); it != byId_.end())
+        it->second->sync();
+    else if (control.visible())
+        addView(control, id);
+}
+
+void Form::addView(Control& control, int id)
+{
+    std::unique_ptr<ControlView> view =
+        createControlView(control, hwnd_, id, scale_, fonts_.get(control.design().font));
+    // Made last, it would be last in z-order: it goes after the window made
+    // before it in creation order, or first.
+    HWND after = HWND_TOP;
+    for (auto it = std::find(order_.begin(), order_.end(), id); it != order_.begin();)
+        if (const auto made = byId_.find(*--it); made != byId_.end()) {
+            after = made->second->hwnd();
+            break;
+        }
+    if (GetWindow(view->hwnd(), GW_HWNDPREV) != (after == HWND_TOP ? nullptr : after))
+        SetWindowPos(view->hwnd(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    byId_[id] = view.get();
+    views_.push_back(std::move(view));
 }
 
 void Form::applyWindow()
@@ -144,6 +160,16 @@ void Form::applyWindow()
     if (windowText(hwnd_) != caption)
         SetWindowTextW(hwnd_, caption.c_str());
 
+    const RECT place = placement();
+    RECT now{};
+    GetWindowRect(hwnd_, &now);
+    if (!EqualRect(&now, &place))
+        SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT Form::placement() const
+{
     // The model holds the outer size; the design frame around the client
     // area is taken off, whatever frame the system draws.
     const WindowSpec& design = window_->design();
@@ -151,14 +177,8 @@ void Form::applyWindow()
     const double clientHeight = double{window_->height()} - design.frameTop - design.frameBottom;
     RECT outer{0, 0, std::max(1, scale_.toPixels(clientWidth)), std::max(1, scale_.toPixels(clientHeight))};
     AdjustWindowRectEx(&outer, style_, FALSE, 0);
-    const int x = scale_.toPixels(window_->left());
-    const int y = scale_.toPixels(window_->top());
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
-    RECT now{};
-    GetWindowRect(hwnd_, &now);
-    if (now.left != x || now.top != y || now.right - now.left != width || now.bottom - now.top != height)
-        SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    OffsetRect(&outer, scale_.toPixels(window_->left()) - outer.left, scale_.toPixels(window_->top()) - outer.top);
+    return outer;
 }
 
 void Form::moved()
@@ -199,12 +219,9 @@ void Form::setIcons(Icons icons)
 
 void Form::focusFirst()
 {
-    for (const auto& view : views_) {
-        if (takesFocus(view->hwnd())) {
-            SetFocus(view->hwnd());
-            return;
-        }
-    }
+    // The first control in z-order, which is tab order, that can take it.
+    if (const HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE); first != nullptr && takesFocus(first))
+        SetFocus(first);
 }
 
 void Form::detach()

@@ -38,7 +38,7 @@ public:
     };
 
     // `owner` (may be null) owns the new window: it stays above its owner.
-    Form(Window& window, const TwipsScale& scale, FormEvents& events, HWND owner, Icons icons);
+    Form(Window& window, const TwipsScale& scale, LayoutFonts& fonts, FormEvents& events, HWND owner, Icons icons);
     ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -65,15 +65,19 @@ private:
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     void build();
-    // Destroys the windows and fonts; also when building fails half-way.
+    void controlChanged(Control& control, int id);
+    void addView(Control& control, int id);
+    // Destroys the windows; also when building fails half-way.
     void release();
     void applyWindow();
+    // Where the model puts the window, outer frame included, on the screen.
+    RECT placement() const;
     void moved();
     ControlView* viewOf(HWND child) const;
-    HFONT fontFor(const FontSpec& design);
 
     Window* window_;
     TwipsScale scale_;
+    LayoutFonts& fonts_;
     FormEvents& events_;
     HWND hwnd_ = nullptr;
     DWORD style_ = 0;
@@ -81,7 +85,7 @@ private:
     HWND lastFocus_ = nullptr;
     std::vector<std::unique_ptr<ControlView>> views_;
     std::map<int, ControlView*> byId_;
-    std::vector<std::pair<FontSpec, HFONT>> fonts_;
+    std::vector<int> order_; // control ids in creation order
     // Read by the model's observers, which may outlive the form.
     std::shared_ptr<bool> attached_ = std::make_shared<bool>(true);
 };
