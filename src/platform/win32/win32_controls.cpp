@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <string>
 
+#include "platform/win32/win32_accessibility.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
@@ -34,8 +35,12 @@ public:
     {
         if (model_ == nullptr)
             return;
-        if (syncCaption(label_.caption()) && label_.design().border)
-            InvalidateRect(hwnd_, nullptr, TRUE);
+        if (syncCaption(label_.caption())) {
+            if (label_.design().border)
+                InvalidateRect(hwnd_, nullptr, TRUE);
+            if (label_.design().statusLine)
+                AccessibleAnnotations::announceChange(hwnd_);
+        }
         syncVisible(label_.visible());
     }
 
@@ -213,8 +218,9 @@ ChildClass childClass(const Control& control)
     return {nullptr, 0, 0};
 }
 
-// The caption or text a control's window starts with.
-std::string initialText(const Control& control)
+} // namespace
+
+std::string shownText(const Control& control)
 {
     switch (control.kind()) {
     case ControlKind::Label:
@@ -230,6 +236,8 @@ std::string initialText(const Control& control)
     }
     return {};
 }
+
+namespace {
 
 std::unique_ptr<ControlView> viewFor(Control& control, HWND hwnd)
 {
@@ -291,7 +299,7 @@ std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, in
     // first sync has nothing left to change: every change costs a round trip
     // to the window server. The form itself is still hidden.
     const DWORD visible = control.visible() ? WS_VISIBLE : 0;
-    HWND hwnd = CreateWindowExW(cls.exStyle, cls.name, widen(initialText(control)).c_str(),
+    HWND hwnd = CreateWindowExW(cls.exStyle, cls.name, widen(shownText(control)).c_str(),
                                 WS_CHILD | visible | cls.style, r.x, r.y, r.width, r.height, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr)

@@ -51,6 +51,9 @@ protected:
 std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, int id, const TwipsScale& scale,
                                                HFONT font);
 
+// A control's caption, or a text box's text.
+std::string shownText(const Control& control);
+
 // The text of a window or control, as the wide-character API holds it.
 std::wstring windowText(HWND hwnd);
 

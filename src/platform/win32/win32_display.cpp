@@ -109,7 +109,7 @@ public:
             SetForegroundWindow(hwnd);
             return;
         }
-        replace(entry, std::make_unique<Form>(window, scale_, fonts_, *this, nullptr, icons_), nullptr);
+        replace(entry, std::make_unique<Form>(window, shared_, *this, nullptr, icons_), nullptr);
         entry.form->show();
     }
 
@@ -121,7 +121,7 @@ public:
         HWND ownerHwnd = nullptr;
         if (const auto it = entries_.find(&owner); it != entries_.end() && onScreen(it->second))
             ownerHwnd = it->second.form->hwnd();
-        replace(entry, std::make_unique<Form>(window, scale_, fonts_, *this, ownerHwnd, icons_), &owner);
+        replace(entry, std::make_unique<Form>(window, shared_, *this, ownerHwnd, icons_), &owner);
         Form* const form = entry.form.get();
         if (ownerHwnd != nullptr && IsWindowEnabled(ownerHwnd)) {
             EnableWindow(ownerHwnd, FALSE);
@@ -228,6 +228,8 @@ private:
 
     TwipsScale scale_;
     LayoutFonts fonts_;
+    AccessibleAnnotations annotations_;
+    Form::Shared shared_{scale_, fonts_, annotations_};
     Form::Icons icons_;
     std::map<Window*, Entry> entries_;
     std::vector<std::unique_ptr<Form>> retired_;

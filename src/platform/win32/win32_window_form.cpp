@@ -43,8 +43,8 @@ PlatformError lastError()
 
 } // namespace
 
-Form::Form(Window& window, const TwipsScale& scale, LayoutFonts& fonts, FormEvents& events, HWND owner, Icons icons)
-    : window_(&window), scale_(scale), fonts_(fonts), events_(events)
+Form::Form(Window& window, const Shared& shared, FormEvents& events, HWND owner, Icons icons)
+    : window_(&window), scale_(shared.scale), fonts_(shared.fonts), annotations_(shared.annotations), events_(events)
 {
     static const ATOM formClass = [] {
         WNDCLASSEXW cls{};
@@ -91,21 +91,33 @@ void Form::release()
     window_ = nullptr;
     for (auto& view : views_)
         view->detach();
-    if (hwnd_ != nullptr)
-        DestroyWindow(hwnd_);
+    destroyWindow();
 }
 
 void Form::build()
 {
     // Child windows are created in tab order: the dialog navigation that
-    // Tab drives follows their z-order.
-    std::vector<std::pair<Control*, int>> ordered;
+    // Tab drives follows their z-order. A field's caption goes just before
+    // the field, where screen readers look for its name.
+    std::vector<std::pair<Control*, int>> byTab;
     int id = FirstControlId;
     for (const auto& control : window_->controls())
-        ordered.emplace_back(control.get(), id++);
-    std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+        byTab.emplace_back(control.get(), id++);
+    std::stable_sort(byTab.begin(), byTab.end(), [](const auto& a, const auto& b) {
         return a.first->design().tabIndex < b.first->design().tabIndex;
     });
+    std::vector<std::pair<Control*, int>> ordered;
+    const auto place = [&ordered](const std::pair<Control*, int>& entry) {
+        if (std::find(ordered.begin(), ordered.end(), entry) == ordered.end())
+            ordered.push_back(entry);
+    };
+    for (const auto& entry : byTab) {
+        for (const auto& caption : byTab)
+            if (caption.first->name() == entry.first->design().labelledBy &&
+                caption.first->kind() == ControlKind::Label)
+                place(caption);
+        place(entry);
+    }
     for (auto& [control, controlId] : ordered) {
         if (control->kind() == ControlKind::Timer)
             continue;
@@ -149,6 +161,8 @@ void Form::addView(Control& control, int id)
     if (GetWindow(view->hwnd(), GW_HWNDPREV) != (after == HWND_TOP ? nullptr : after))
         SetWindowPos(view->hwnd(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     byId_[id] = view.get();
+    if (shown_)
+        annotate(*view);
     views_.push_back(std::move(view));
 }
 
@@ -200,10 +214,30 @@ void Form::show()
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
     focusFirst();
+    // Once on screen: what it costs to load waits until the window is seen.
+    shown_ = true;
+    for (const auto& view : views_)
+        annotate(*view);
+}
+
+void Form::annotate(const ControlView& view)
+{
+    const Control* control = view.model();
+    if (control == nullptr)
+        return;
+    const ControlSpec& design = control->design();
+    if (design.statusLine)
+        annotations_.liveRegion(view.hwnd());
+    // A caption label names its field by going before it; anything else is said.
+    for (const auto& label : window_->controls())
+        if (label->name() == design.labelledBy && label->kind() != ControlKind::Label)
+            annotations_.name(view.hwnd(), widen(shownText(*label)));
 }
 
 void Form::destroyWindow()
 {
+    for (const auto& view : views_)
+        annotations_.forget(view->hwnd());
     if (hwnd_ != nullptr)
         DestroyWindow(hwnd_);
 }

@@ -10,6 +10,7 @@
 #include "platform/win32/win32_window_form.h"
 #include "platform/win32/win32_screen_dpi.h"
 #include "renderer_under_test.h"
+#include "win32_windows.h"
 
 namespace davev::test {
 namespace {
@@ -26,14 +27,6 @@ HWND find(const Window& window, std::string_view name)
         if (controls[i]->name() == name)
             return GetDlgItem(top(window), FirstControlId + static_cast<int>(i));
     return nullptr;
-}
-
-HWND control(const Window& window, std::string_view name)
-{
-    const HWND hwnd = find(window, name);
-    if (hwnd == nullptr)
-        throw std::invalid_argument("no such control: " + std::string(name));
-    return hwnd;
 }
 
 bool styled(HWND hwnd, LONG style)
@@ -348,6 +341,14 @@ private:
 };
 
 } // namespace
+
+HWND control(const Window& window, std::string_view name)
+{
+    const HWND hwnd = find(window, name);
+    if (hwnd == nullptr)
+        throw std::invalid_argument("no such control: " + std::string(name));
+    return hwnd;
+}
 
 std::unique_ptr<RendererUnderTest> makeRendererUnderTest()
 {
