@@ -197,7 +197,8 @@ ChildClass childClass(const Control& control)
     const DWORD tabStop = design.tabIndex >= 0 ? WS_TABSTOP : 0;
     switch (control.kind()) {
     case ControlKind::Label: {
-        const DWORD type = design.border ? SS_OWNERDRAW : design.centred ? SS_CENTER : SS_LEFT;
+        // A caption is one line, whatever the screen's resolution makes of its width.
+        const DWORD type = design.border ? SS_OWNERDRAW : design.centred ? SS_CENTER : SS_LEFTNOWORDWRAP;
         return {WC_STATICW, SS_NOTIFY | SS_NOPREFIX | type, 0};
     }
     case ControlKind::Button:
@@ -299,8 +300,9 @@ std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, in
     // first sync has nothing left to change: every change costs a round trip
     // to the window server. The form itself is still hidden.
     const DWORD visible = control.visible() ? WS_VISIBLE : 0;
+    // Siblings overlap by a pixel here and there: none paints over another above it.
     HWND hwnd = CreateWindowExW(cls.exStyle, cls.name, widen(shownText(control)).c_str(),
-                                WS_CHILD | visible | cls.style, r.x, r.y, r.width, r.height, parent,
+                                WS_CHILD | WS_CLIPSIBLINGS | visible | cls.style, r.x, r.y, r.width, r.height, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr)
         throw PlatformError(static_cast<int>(GetLastError()), systemErrorText(GetLastError()));

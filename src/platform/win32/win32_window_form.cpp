@@ -136,6 +136,38 @@ void Form::build()
             applyWindow();
     });
     applyWindow();
+    for (const auto& view : views_)
+        giveWay(*view);
+}
+
+// A caption goes before the field it names, above it in z-order, and
+// overlaps it by a pixel: it leaves the overlap to the field's border, as
+// it does to any control it overlaps.
+void Form::giveWay(const ControlView& caption)
+{
+    const ControlSpec& design = caption.model()->design();
+    if (caption.model()->kind() != ControlKind::Label || design.border)
+        return;
+    const PixelRect own = scale_.toPixels(design.left, design.top, design.width, design.height);
+    HRGN shown = CreateRectRgn(0, 0, own.width, own.height);
+    bool cut = false;
+    for (const auto& other : views_) {
+        const ControlSpec& o = other->model()->design();
+        const PixelRect r = scale_.toPixels(o.left, o.top, o.width, o.height);
+        const RECT a{own.x, own.y, own.x + own.width, own.y + own.height};
+        const RECT b{r.x, r.y, r.x + r.width, r.y + r.height};
+        RECT overlap{};
+        if (other.get() == &caption || !IntersectRect(&overlap, &a, &b))
+            continue;
+        HRGN away =
+            CreateRectRgn(overlap.left - own.x, overlap.top - own.y, overlap.right - own.x, overlap.bottom - own.y);
+        CombineRgn(shown, shown, away, RGN_DIFF);
+        DeleteObject(away);
+        cut = true;
+    }
+    // The window owns the region from here on.
+    if (!cut || SetWindowRgn(caption.hwnd(), shown, FALSE) == 0)
+        DeleteObject(shown);
 }
 
 void Form::controlChanged(Control& control, int id)

@@ -76,6 +76,7 @@ private:
     void controlChanged(Control& control, int id);
     void addView(Control& control, int id);
     void annotate(const ControlView& view);
+    void giveWay(const ControlView& caption);
     // Destroys the windows; also when building fails half-way.
     void release();
     void applyWindow();

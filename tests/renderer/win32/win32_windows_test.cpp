@@ -1,5 +1,6 @@
 // What only the Win32 renderer shows: names and live regions for screen
-// readers, read back through oleacc as an MSAA client reads them.
+// readers, read back through oleacc as an MSAA client reads them, and the
+// pixels of the first paint.
 #include <oleacc.h>
 #include <windows.h>
 
@@ -12,7 +13,7 @@
 namespace davev::test {
 namespace {
 
-using Win32AccessibilityTest = RendererTest;
+using Win32WindowsTest = RendererTest;
 
 std::string accessibleName(HWND control)
 {
@@ -38,7 +39,7 @@ void CALLBACK recordEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LO
         events.emplace_back(event, hwnd);
 }
 
-TEST_F(Win32AccessibilityTest, FieldsAreNamedByTheirCaptionsAndTheStatusLineAnnouncesItsChanges)
+TEST_F(Win32WindowsTest, FieldsAreNamedByTheirCaptionsAndTheStatusLineAnnouncesItsChanges)
 {
     openMain();
     EXPECT_EQ(accessibleName(control(main, "SOURCE_TEXT_FILE_TEXTBOX")), "Source TXT File");
@@ -71,6 +72,42 @@ TEST_F(Win32AccessibilityTest, FieldsAreNamedByTheirCaptionsAndTheStatusLineAnno
     EXPECT_TRUE(announced(EVENT_OBJECT_NAMECHANGE));
     UnhookWinEvent(hook);
     EXPECT_EQ(accessibleName(status), "!!! ABORTED !!!");
+}
+
+// Captions and check boxes overlap the fields by a pixel.
+TEST_F(Win32WindowsTest, FirstPaintShowsTheWholeBorderOfEachField)
+{
+    openMain();
+    const HDC screen = GetDC(reinterpret_cast<HWND>(main.handle()));
+    for (const char* name : {"SOURCE_TEXT_FILE_TEXTBOX", "TARGET_TEXT_FILE_TEXTBOX"}) {
+        const Pixels field = seen(main, name).geometry;
+        const COLORREF border = GetPixel(screen, field.x, field.y + field.height / 2);
+        int erased = 0;
+        for (int x = field.x + 1; x < field.x + field.width - 1; ++x)
+            erased += GetPixel(screen, x, field.y) != border;
+        EXPECT_EQ(erased, 0) << name << ": pixels of the top border not in its colour";
+    }
+    ReleaseDC(reinterpret_cast<HWND>(main.handle()), screen);
+}
+
+// Run at 120 and 144 DPI too, where the text grows a little more than its box.
+TEST_F(Win32WindowsTest, CaptionsFitOnOneLine)
+{
+    openMain();
+    for (const auto& each : main.controls()) {
+        if (each->kind() != ControlKind::Label || each->design().border)
+            continue;
+        const HWND caption = control(main, each->name());
+        const HDC dc = GetDC(caption);
+        const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(caption, WM_GETFONT, 0, 0)));
+        const std::wstring text = widen(shownText(*each));
+        SIZE needs{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &needs);
+        SelectObject(dc, previous);
+        ReleaseDC(caption, dc);
+        EXPECT_LE(needs.cx, seen(main, each->name()).geometry.width) << each->name() << " at " << renderer.dpi();
+        EXPECT_EQ(GetWindowLongW(caption, GWL_STYLE) & SS_TYPEMASK, SS_LEFTNOWORDWRAP) << each->name();
+    }
 }
 
 } // namespace
