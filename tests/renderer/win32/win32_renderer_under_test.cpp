@@ -10,7 +10,6 @@
 #include "platform/win32/win32_window_form.h"
 #include "platform/win32/win32_screen_dpi.h"
 #include "renderer_under_test.h"
-#include "win32_windows.h"
 
 namespace davev::test {
 namespace {
