@@ -2,15 +2,24 @@
 # The Windows program under Wine beside the Linux build, in one run under
 # one Xvfb with openbox: start to main window and peak RSS (DA-VEV and a bare
 # window of each kind, alternating), then the time of one Save.
-# Usage: run.sh LINUX_BUILD WINDOWS_BUILD [RUNS] [SAVES]
+# Usage: run.sh LINUX_BUILD WINDOWS_BUILD [RUNS] [SAVES] [EARLIER_WINDOWS_BUILD]
 #   LINUX_BUILD: a Release build with -DDAVEV_BUILD_BENCH=ON
 #   WINDOWS_BUILD: the same from the windows preset
+#   EARLIER_WINDOWS_BUILD: another such build (of an earlier commit, say),
+#   whose DA-VEV.exe joins the start-up runs as "before.exe/Wine"
+# PIN_CPU=N runs the whole session (X, Wine and the programs) on CPU N: on
+# a virtual machine, the wake-ups between a Wine program and wineserver on
+# two CPUs can cost more than the work itself, and in runs that differ.
 set -euo pipefail
-usage="usage: run.sh LINUX_BUILD WINDOWS_BUILD [RUNS] [SAVES]"
+if [ -n "${PIN_CPU:-}" ] && [ -z "${DAVEV_BENCH_PINNED:-}" ]; then
+    DAVEV_BENCH_PINNED=1 exec taskset -c "$PIN_CPU" bash "$0" "$@"
+fi
+usage="usage: run.sh LINUX_BUILD WINDOWS_BUILD [RUNS] [SAVES] [EARLIER_WINDOWS_BUILD]"
 linux=$(realpath "${1:?$usage}")
 windows=$(realpath "${2:?$usage}")
 runs=${3:-20}
 saves=${4:-200}
+earlier=${5:+$(realpath "$5")}
 for tool in Xvfb openbox xprop wine wineserver winepath; do
     command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
 done
@@ -52,8 +61,9 @@ under_wine() {
 }
 
 echo "== Start to main window and peak RSS ($runs runs each, alternating)"
-"$linux/bench/startup/startup_bench" "$runs" "$SCRATCH/work" \
-    "DA-VEV.exe/Wine=$(under_wine DA-VEV "$windows/src/DA-VEV.exe")" \
+subjects=("DA-VEV.exe/Wine=$(under_wine DA-VEV "$windows/src/DA-VEV.exe")")
+[ -z "$earlier" ] || subjects+=("before.exe/Wine=$(under_wine earlier "$earlier/src/DA-VEV.exe")")
+"$linux/bench/startup/startup_bench" "$runs" "$SCRATCH/work" "${subjects[@]}" \
     "minimal/Wine=$(under_wine minimal "$windows/bench/windows/minimal_window.exe")" \
     "DA-VEV/Linux=$linux/src/DA-VEV" \
     "minimal-Qt/Linux=$linux/bench/startup/minimal_window"

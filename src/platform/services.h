@@ -10,6 +10,7 @@
 #include "platform/launcher.h"
 #include "platform/log_file.h"
 #include "platform/platform_error.h"
+#include "platform/screen_placement.h"
 
 namespace davev {
 
@@ -93,12 +94,14 @@ public:
 
 // Where and how large a window can be, in twips: the outer size up to what
 // the screen holds, the position within what the windowing system can
-// represent (which reaches well beyond the visible screen).
+// represent (which reaches well beyond the visible screen), and the screens
+// themselves, each the part of it that windows may take (none: not known).
 struct WindowLimits {
     float maxWidth;
     float maxHeight;
     float minPosition;
     float maxPosition;
+    std::vector<TwipsArea> screens;
 };
 
 // Puts model windows on screen and takes them off again.
@@ -109,7 +112,7 @@ public:
     virtual WindowLimits windowLimits() const
     {
         constexpr float most = std::numeric_limits<float>::max();
-        return {most, most, -most, most};
+        return {most, most, -most, most, {}};
     }
     virtual void show(Window& window) = 0;
     // Returns only once the window has been closed.

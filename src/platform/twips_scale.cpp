@@ -27,7 +27,7 @@ PixelRect TwipsScale::toPixels(double left, double top, double width, double hei
 
 int TwipsScale::pointsToPixels(double points) const
 {
-    return static_cast<int>(std::lround(points * dotsPerInch_ / PointsPerInch));
+    return static_cast<int>(std::floor(points * dotsPerInch_ / PointsPerInch));
 }
 
 } // namespace davev

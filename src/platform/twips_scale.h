@@ -24,7 +24,10 @@ public:
     // Rounds both edges rather than the size, so neighbouring controls keep
     // their shared edges.
     PixelRect toPixels(double left, double top, double width, double height) const;
-    // A font's height in pixels for its size in points.
+    // A font's height in pixels for its size in points, rounded down: the
+    // boxes scale exactly with the resolution and the text, with hinting,
+    // a little more, so a caption that fits at 96 DPI (8.25 points, 11
+    // pixels) would wrap at 120 DPI in a font rounded up to 14 pixels.
     int pointsToPixels(double points) const;
 
 private:

@@ -54,6 +54,19 @@ void SettingsStore::restoreGeometry(Window& window, const settings::GeometryKeys
     window.setTop(getTwipsWithin(keys.top, keys.defaultTop, limits.minPosition, limits.maxPosition, unplaceable));
     window.setWidth(getTwipsWithin(keys.width, keys.defaultWidth, leastSize, limits.maxWidth, unusable));
     window.setHeight(getTwipsWithin(keys.height, keys.defaultHeight, leastSize, limits.maxHeight, unusable));
+
+    const TwipsPoint stored{window.left(), window.top()};
+    const auto reachable = reachablePosition(
+        {stored.left, stored.top, window.width(), window.height()}, static_cast<float>(window.design().frameTop),
+        limits.screens, {static_cast<float>(keys.defaultLeft), static_cast<float>(keys.defaultTop)});
+    if (!reachable || *reachable == stored)
+        return;
+    errors_.note("settings: \"" + std::string(keys.left) + "\" and \"" + std::string(keys.top) + "\" hold " +
+                 settings::formatTwips(stored.left) + " and " + settings::formatTwips(stored.top) +
+                 ", where no screen shows the window's title bar; opening it at " +
+                 settings::formatTwips(reachable->left) + " and " + settings::formatTwips(reachable->top));
+    window.setLeft(reachable->left);
+    window.setTop(reachable->top);
 }
 
 void SettingsStore::storePosition(const Window& window, const settings::GeometryKeys& keys)

@@ -27,8 +27,10 @@ public:
 
     // Left, Top, Width and Height of a window, in that order. A size the
     // screen cannot hold, or a position the windowing system cannot
-    // represent, counts as unreadable like text that is not a number; a
-    // position off the visible screen is kept.
+    // represent, counts as unreadable like text that is not a number. A
+    // position where no screen shows the window's title bar (a monitor
+    // since unplugged, a smaller screen) moves to the nearest screen, with a
+    // note; the keys keep the stored one until the window stores its own.
     void restoreGeometry(Window& window, const settings::GeometryKeys& keys);
     // Left, then Top, in one write; Width and Height are never written.
     void storePosition(const Window& window, const settings::GeometryKeys& keys);

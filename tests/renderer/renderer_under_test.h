@@ -110,6 +110,8 @@ public:
     // Why the renderer has no part in `part`, for a case to skip; empty when it has.
     virtual std::string noPartIn(Part part) = 0;
 
+    // The part of the (only) screen that windows may take, as the platform tells it.
+    virtual Pixels workArea() = 0;
     // A showing by its handle, still on screen; not yet freed (maybe hidden).
     virtual bool showing(Window::Handle window) = 0;
     virtual bool exists(Window::Handle window) = 0;

@@ -144,7 +144,7 @@ TEST(Startup, CorruptValuesFallBackToDefaultsWithANote)
     EXPECT_TRUE(h.errors.reports.empty());
 }
 
-TEST(Startup, UnusableSizesAndUnrepresentablePositionsFallBackButOffScreenStays)
+TEST(Startup, UnusableSizesAndUnrepresentablePositionsFallBackAndOffScreenMovesOnScreen)
 {
     Harness h;
     h.store("MAIN-Left", "-20000"); // off the screen, still a position
@@ -152,19 +152,44 @@ TEST(Startup, UnusableSizesAndUnrepresentablePositionsFallBackButOffScreenStays)
     h.store("MAIN-Width", "0");
     h.store("MAIN-Height", "99999"); // taller than the screen
     MainWindow& m = h.start();
-    EXPECT_EQ(m.window.left(), -20000);
+    EXPECT_EQ(m.window.left(), 0) << "on the screen's left edge";
     EXPECT_EQ(m.window.top(), 1000);
     EXPECT_EQ(m.window.width(), 5760);
     EXPECT_EQ(m.window.height(), 3150);
-    ASSERT_EQ(h.errors.notes.size(), 3u);
+    ASSERT_EQ(h.errors.notes.size(), 4u);
     EXPECT_NE(h.errors.notes[0].find("MAIN-Top"), std::string::npos) << h.errors.notes[0];
+    EXPECT_NE(h.errors.notes[3].find("-20000 and 1000"), std::string::npos) << h.errors.notes[3];
+    EXPECT_EQ(h.stored("MAIN-Left"), "-20000") << "the store at the close corrects it";
 
     h.store("ABOUT-Width", "-5985");
-    h.store("ABOUT-Left", "30000"); // right of the screen
+    h.store("ABOUT-Left", "30000"); // right of the 28800-twip screen
     m.ABOUT_BUTTON.userClick();
-    EXPECT_EQ(h.settings.value("DA-VEV", "ABOUT-Left"), "30000") << "stored back as it was";
-    EXPECT_EQ(h.errors.notes.size(), 4u);
+    EXPECT_EQ(h.settings.value("DA-VEV", "ABOUT-Left"), "22815") << "stored back where it opened";
+    EXPECT_EQ(h.errors.notes.size(), 6u);
     EXPECT_TRUE(h.errors.reports.empty());
+    h.display.close(m.window);
+    EXPECT_EQ(h.stored("MAIN-Left"), "0");
+}
+
+// A position on a monitor since unplugged goes to the nearest one left, at the
+// default position when the window is larger than that one.
+TEST(Startup, APositionOnAMonitorSinceUnpluggedMovesToTheNearestOne)
+{
+    Harness h;
+    h.display.setScreens({{0, 0, 19200, 15000}, {-7500, 3000, 7500, 11250}});
+    h.store("MAIN-Left", "24000");
+    h.store("MAIN-Top", "16000");
+    EXPECT_EQ(h.start().window.left(), 13440);
+    EXPECT_EQ(h.m().window.top(), 11850);
+    h.display.close(h.m().window);
+
+    h.store("MAIN-Left", "-12000");
+    h.store("MAIN-Top", "-12000");
+    h.store("MAIN-Height", "12000"); // taller than the nearest screen
+    h.start();
+    EXPECT_EQ(h.m().window.left(), 1000);
+    EXPECT_EQ(h.m().window.top(), 1000);
+    EXPECT_EQ(h.errors.notes.size(), 2u);
 }
 
 TEST(Shutdown, StoresTheTenKeysInOrderAndNeverTheSize)

@@ -57,6 +57,9 @@ TEST_F(RegistrySettings, AnAbsentKeyGivesTheDefaultAndAnyOtherFailureIsReported)
     EXPECT_EQ(store.get("DA-VEV", section, "MAIN-Width", "5760"), "5760") << "no section yet";
     store.save("DA-VEV", section, "MAIN-Left", "1");
     EXPECT_EQ(store.get("DA-VEV", section, "MAIN-Width", "5760"), "5760") << "section, no key";
+    RegDeleteTreeW(HKEY_CURRENT_USER, widen(store.keyPath("DA-VEV", section)).c_str());
+    store.save("DA-VEV", section, "MAIN-Width", "6000");
+    EXPECT_EQ(store.get("DA-VEV", section, "MAIN-Width", "5760"), "6000") << "the section made again meanwhile";
 
     // A value of another type, left by some other program.
     HKEY key = nullptr;

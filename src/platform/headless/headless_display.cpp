@@ -28,8 +28,15 @@ void HeadlessDisplay::showModal(Window& window, Window& owner)
 
 WindowLimits HeadlessDisplay::windowLimits() const
 {
-    constexpr float twipsPerPixel = 15;
-    return {1920 * twipsPerPixel, 1080 * twipsPerPixel, -32768 * twipsPerPixel, 32767 * twipsPerPixel};
+    // The size is bounded by every screen together, as on X11.
+    float left = 0, top = 0, right = 0, bottom = 0;
+    for (const TwipsArea& screen : screens_) {
+        left = std::min(left, screen.left);
+        top = std::min(top, screen.top);
+        right = std::max(right, screen.right());
+        bottom = std::max(bottom, screen.bottom());
+    }
+    return {right - left, bottom - top, -32768 * TwipsPerPixel, 32767 * TwipsPerPixel, screens_};
 }
 
 void HeadlessDisplay::close(Window& window)

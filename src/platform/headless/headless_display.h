@@ -18,8 +18,10 @@ public:
     void show(Window& window) override;
     void showModal(Window& window, Window& owner) override;
     void close(Window& window) override;
-    // A 1920 by 1080 pixel screen at 96 DPI, positions in 16 bits as on X11.
+    // A 1920 by 1080 pixel screen at 96 DPI unless told other screens,
+    // positions in 16 bits as on X11.
     WindowLimits windowLimits() const override;
+    void setScreens(std::vector<TwipsArea> screens) { screens_ = std::move(screens); }
 
     void whileModal(ModalScript script) { scripts_.push_back(std::move(script)); }
     bool isShown(const Window& window) const;
@@ -28,6 +30,8 @@ public:
     int modalShowings() const { return modalShowings_; }
 
 private:
+    static constexpr float TwipsPerPixel = 15;
+    std::vector<TwipsArea> screens_{{0, 0, 1920 * TwipsPerPixel, 1080 * TwipsPerPixel}};
     std::vector<Window*> shown_;
     std::map<Window*, Window*> owners_;
     std::vector<ModalScript> scripts_;

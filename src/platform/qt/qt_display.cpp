@@ -140,8 +140,14 @@ public:
     {
         const QScreen* screen = QGuiApplication::primaryScreen();
         const QRect all = screen != nullptr ? screen->virtualGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+        std::vector<TwipsArea> screens;
+        for (const QScreen* each : QGuiApplication::screens()) {
+            const QRect area = each->availableGeometry();
+            screens.push_back({scale_.toTwips(area.x()), scale_.toTwips(area.y()), scale_.toTwips(area.width()),
+                               scale_.toTwips(area.height())});
+        }
         return {scale_.toTwips(all.width()), scale_.toTwips(all.height()), scale_.toTwips(-(1 << 15)),
-                scale_.toTwips((1 << 15) - 1)};
+                scale_.toTwips((1 << 15) - 1), screens};
     }
 
     int runEventLoop()

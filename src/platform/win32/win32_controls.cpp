@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <string>
 
+#include "platform/win32/win32_accessibility.h"
 #include "platform/win32/win32_text.h"
 
 namespace davev {
@@ -34,8 +35,12 @@ public:
     {
         if (model_ == nullptr)
             return;
-        if (syncCaption(label_.caption()) && label_.design().border)
-            InvalidateRect(hwnd_, nullptr, TRUE);
+        if (syncCaption(label_.caption())) {
+            if (label_.design().border)
+                InvalidateRect(hwnd_, nullptr, TRUE);
+            if (label_.design().statusLine)
+                AccessibleAnnotations::announceChange(hwnd_);
+        }
         syncVisible(label_.visible());
     }
 
@@ -192,7 +197,8 @@ ChildClass childClass(const Control& control)
     const DWORD tabStop = design.tabIndex >= 0 ? WS_TABSTOP : 0;
     switch (control.kind()) {
     case ControlKind::Label: {
-        const DWORD type = design.border ? SS_OWNERDRAW : design.centred ? SS_CENTER : SS_LEFT;
+        // A caption is one line, whatever the screen's resolution makes of its width.
+        const DWORD type = design.border ? SS_OWNERDRAW : design.centred ? SS_CENTER : SS_LEFTNOWORDWRAP;
         return {WC_STATICW, SS_NOTIFY | SS_NOPREFIX | type, 0};
     }
     case ControlKind::Button:
@@ -212,6 +218,27 @@ ChildClass childClass(const Control& control)
     }
     return {nullptr, 0, 0};
 }
+
+} // namespace
+
+std::string shownText(const Control& control)
+{
+    switch (control.kind()) {
+    case ControlKind::Label:
+        return static_cast<const Label&>(control).caption();
+    case ControlKind::Button:
+        return static_cast<const Button&>(control).caption();
+    case ControlKind::CheckBox:
+        return static_cast<const CheckBox&>(control).caption();
+    case ControlKind::TextBox:
+        return static_cast<const TextBox&>(control).text();
+    case ControlKind::Timer:
+        break;
+    }
+    return {};
+}
+
+namespace {
 
 std::unique_ptr<ControlView> viewFor(Control& control, HWND hwnd)
 {
@@ -269,9 +296,13 @@ std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, in
         return nullptr;
     const ControlSpec& design = control.design();
     const PixelRect r = scale.toPixels(design.left, design.top, design.width, design.height);
-    // Created hidden and shown by the first sync, so a control that the
-    // model holds invisible never flashes up.
-    HWND hwnd = CreateWindowExW(cls.exStyle, cls.name, L"", WS_CHILD | cls.style, r.x, r.y, r.width, r.height, parent,
+    // Created as the model holds it, text and visibility included, so the
+    // first sync has nothing left to change: every change costs a round trip
+    // to the window server. The form itself is still hidden.
+    const DWORD visible = control.visible() ? WS_VISIBLE : 0;
+    // Siblings overlap by a pixel here and there: none paints over another above it.
+    HWND hwnd = CreateWindowExW(cls.exStyle, cls.name, widen(shownText(control)).c_str(),
+                                WS_CHILD | WS_CLIPSIBLINGS | visible | cls.style, r.x, r.y, r.width, r.height, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr)
         throw PlatformError(static_cast<int>(GetLastError()), systemErrorText(GetLastError()));
@@ -281,20 +312,29 @@ std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, in
     return view;
 }
 
-HFONT createLayoutFont(const FontSpec& design, const TwipsScale& scale)
+LayoutFonts::~LayoutFonts()
 {
+    for (const auto& [design, font] : fonts_)
+        DeleteObject(font);
+}
+
+HFONT LayoutFonts::get(const FontSpec& design)
+{
+    for (const auto& [made, font] : fonts_)
+        if (made == design)
+            return font;
     std::wstring face = widen(design.family);
     if (face == L"MS Sans Serif")
         face = L"Microsoft Sans Serif";
     LOGFONTW font{};
-    font.lfHeight = -scale.pointsToPixels(design.points);
+    font.lfHeight = -scale_.pointsToPixels(design.points);
     font.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfOutPrecision = OUT_TT_PRECIS;
     font.lfQuality = CLEARTYPE_QUALITY;
     font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     face.copy(font.lfFaceName, LF_FACESIZE - 1);
-    return CreateFontIndirectW(&font);
+    return fonts_.emplace_back(design, CreateFontIndirectW(&font)).second;
 }
 
 } // namespace davev

@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 #include <windows.h>
 
 #include "platform/controls.h"
@@ -49,12 +51,27 @@ protected:
 std::unique_ptr<ControlView> createControlView(Control& control, HWND parent, int id, const TwipsScale& scale,
                                                HFONT font);
 
+// A control's caption, or a text box's text.
+std::string shownText(const Control& control);
+
 // The text of a window or control, as the wide-character API holds it.
 std::wstring windowText(HWND hwnd);
 
-// The layout's font at the screen's resolution. The Windows 3 raster face
-// "MS Sans Serif" is asked for as its scalable successor, so text stays sharp
-// at every DPI.
-HFONT createLayoutFont(const FontSpec& design, const TwipsScale& scale);
+// The layout's fonts at the screen's resolution, each made once and shared
+// by every form. The Windows 3 raster face "MS Sans Serif" is asked for as
+// its scalable successor, so text stays sharp at every DPI.
+class LayoutFonts {
+public:
+    explicit LayoutFonts(const TwipsScale& scale) : scale_(scale) {}
+    ~LayoutFonts();
+    LayoutFonts(const LayoutFonts&) = delete;
+    LayoutFonts& operator=(const LayoutFonts&) = delete;
+
+    HFONT get(const FontSpec& design);
+
+private:
+    TwipsScale scale_;
+    std::vector<std::pair<FontSpec, HFONT>> fonts_;
+};
 
 } // namespace davev

@@ -36,6 +36,30 @@ HICON loadIcon(int resourceId, int sizeMetric)
         LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
 }
 
+// Each monitor's work area: the screen less the task bar and docked bars.
+std::vector<TwipsArea> workAreas(const TwipsScale& scale)
+{
+    struct Found {
+        const TwipsScale& scale;
+        std::vector<TwipsArea> areas;
+    } found{scale, {}};
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+            auto& f = *reinterpret_cast<Found*>(context);
+            MONITORINFO info{};
+            info.cbSize = sizeof(info);
+            if (GetMonitorInfoW(monitor, &info)) {
+                const RECT& r = info.rcWork;
+                f.areas.push_back({f.scale.toTwips(r.left), f.scale.toTwips(r.top), f.scale.toTwips(r.right - r.left),
+                                   f.scale.toTwips(r.bottom - r.top)});
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.areas;
+}
+
 void destroyIcons(const Form::Icons& icons)
 {
     for (HICON icon : {icons.small, icons.big})
@@ -47,7 +71,7 @@ void destroyIcons(const Form::Icons& icons)
 
 class Win32Display::Impl : public FormEvents {
 public:
-    Impl() : scale_(TwipsScale(screenDotsPerInch()))
+    Impl() : scale_(TwipsScale(screenDotsPerInch())), fonts_(scale_)
     {
         // The themed standard controls, from the common controls the manifest names.
         INITCOMMONCONTROLSEX controls{};
@@ -85,7 +109,7 @@ public:
             SetForegroundWindow(hwnd);
             return;
         }
-        replace(entry, std::make_unique<Form>(window, scale_, *this, nullptr, icons_), nullptr);
+        replace(entry, std::make_unique<Form>(window, shared_, *this, nullptr, icons_), nullptr);
         entry.form->show();
     }
 
@@ -97,7 +121,7 @@ public:
         HWND ownerHwnd = nullptr;
         if (const auto it = entries_.find(&owner); it != entries_.end() && onScreen(it->second))
             ownerHwnd = it->second.form->hwnd();
-        replace(entry, std::make_unique<Form>(window, scale_, *this, ownerHwnd, icons_), &owner);
+        replace(entry, std::make_unique<Form>(window, shared_, *this, ownerHwnd, icons_), &owner);
         Form* const form = entry.form.get();
         if (ownerHwnd != nullptr && IsWindowEnabled(ownerHwnd)) {
             EnableWindow(ownerHwnd, FALSE);
@@ -151,7 +175,7 @@ public:
     {
         return {scale_.toTwips(GetSystemMetrics(SM_CXVIRTUALSCREEN)),
                 scale_.toTwips(GetSystemMetrics(SM_CYVIRTUALSCREEN)), scale_.toTwips(-(1 << 15)),
-                scale_.toTwips((1 << 15) - 1)};
+                scale_.toTwips((1 << 15) - 1), workAreas(scale_)};
     }
 
     int runEventLoop()
@@ -203,6 +227,9 @@ private:
     }
 
     TwipsScale scale_;
+    LayoutFonts fonts_;
+    AccessibleAnnotations annotations_;
+    Form::Shared shared_{scale_, fonts_, annotations_};
     Form::Icons icons_;
     std::map<Window*, Entry> entries_;
     std::vector<std::unique_ptr<Form>> retired_;

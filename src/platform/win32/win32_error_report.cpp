@@ -27,14 +27,12 @@ HWND frontWindow()
 
 Win32ErrorReport::Win32ErrorReport() : Win32ErrorReport(std::cerr) {}
 
-Win32ErrorReport::Win32ErrorReport(std::ostream& log)
-    : log_(log), window_(createMessageWindow(ReportWindowClass, &windowProc, this))
-{
-}
+Win32ErrorReport::Win32ErrorReport(std::ostream& log) : log_(log) {}
 
 Win32ErrorReport::~Win32ErrorReport()
 {
-    DestroyWindow(window_);
+    if (window_ != nullptr)
+        DestroyWindow(window_);
 }
 
 void Win32ErrorReport::report(const PlatformError& error)
@@ -48,6 +46,14 @@ void Win32ErrorReport::report(const PlatformError& error)
     }
     if (busy())
         return;
+    // Made with the first box: a program that reports nothing has no need of it.
+    try {
+        if (window_ == nullptr)
+            window_ = createMessageWindow(ReportWindowClass, &windowProc, this);
+    } catch (const PlatformError& failure) {
+        log("no box could be opened: " + failure.description());
+        return;
+    }
     pending_ = widen(text);
     if (!PostMessageW(window_, ShowBoxMessage, 0, 0))
         pending_.clear();

@@ -8,11 +8,12 @@ namespace {
 constexpr const wchar_t* TimerWindowClass = L"DA-VEV Timers";
 }
 
-Win32TimerDriver::Win32TimerDriver() : window_(createMessageWindow(TimerWindowClass, &windowProc, this)) {}
+Win32TimerDriver::Win32TimerDriver() = default;
 
 Win32TimerDriver::~Win32TimerDriver()
 {
-    DestroyWindow(window_);
+    if (window_ != nullptr)
+        DestroyWindow(window_);
 }
 
 void Win32TimerDriver::timerChanged(Timer& timer)
@@ -26,6 +27,9 @@ void Win32TimerDriver::timerChanged(Timer& timer)
     if (it != running_.end() && it->second.interval == timer.interval())
         return;
     stop(timer);
+    // Made with the first timer that runs: a program that starts none has no need of it.
+    if (window_ == nullptr)
+        window_ = createMessageWindow(TimerWindowClass, &windowProc, this);
     const UINT_PTR id = nextId_++;
     if (SetTimer(window_, id, static_cast<UINT>(timer.interval()), nullptr) == 0) {
         const DWORD code = GetLastError();

@@ -43,8 +43,8 @@ PlatformError lastError()
 
 } // namespace
 
-Form::Form(Window& window, const TwipsScale& scale, FormEvents& events, HWND owner, Icons icons)
-    : window_(&window), scale_(scale), events_(events)
+Form::Form(Window& window, const Shared& shared, FormEvents& events, HWND owner, Icons icons)
+    : window_(&window), scale_(shared.scale), fonts_(shared.fonts), annotations_(shared.annotations), events_(events)
 {
     static const ATOM formClass = [] {
         WNDCLASSEXW cls{};
@@ -63,9 +63,12 @@ Form::Form(Window& window, const TwipsScale& scale, FormEvents& events, HWND own
     style_ = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     if (window.design().minimizeButton)
         style_ |= WS_MINIMIZEBOX;
+    // Made where the model puts it: every later move is another round of
+    // messages and, under Wine, of requests to its server.
     const std::wstring caption = widen(window.caption());
-    if (CreateWindowExW(0, FormClassName, caption.c_str(), style_, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, owner, nullptr, GetModuleHandleW(nullptr), this) == nullptr)
+    const RECT place = placement();
+    if (CreateWindowExW(0, FormClassName, caption.c_str(), style_, place.left, place.top, place.right - place.left,
+                        place.bottom - place.top, owner, nullptr, GetModuleHandleW(nullptr), this) == nullptr)
         throw lastError();
     try {
         setIcons(icons);
@@ -88,52 +91,111 @@ void Form::release()
     window_ = nullptr;
     for (auto& view : views_)
         view->detach();
-    if (hwnd_ != nullptr)
-        DestroyWindow(hwnd_);
-    for (const auto& [made, font] : fonts_)
-        DeleteObject(font);
-    fonts_.clear();
+    destroyWindow();
 }
 
 void Form::build()
 {
     // Child windows are created in tab order: the dialog navigation that
-    // Tab drives follows their z-order.
-    std::vector<std::pair<Control*, int>> ordered;
+    // Tab drives follows their z-order. A field's caption goes just before
+    // the field, where screen readers look for its name.
+    std::vector<std::pair<Control*, int>> byTab;
     int id = FirstControlId;
     for (const auto& control : window_->controls())
-        ordered.emplace_back(control.get(), id++);
-    std::stable_sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) {
+        byTab.emplace_back(control.get(), id++);
+    std::stable_sort(byTab.begin(), byTab.end(), [](const auto& a, const auto& b) {
         return a.first->design().tabIndex < b.first->design().tabIndex;
     });
+    std::vector<std::pair<Control*, int>> ordered;
+    const auto place = [&ordered](const std::pair<Control*, int>& entry) {
+        if (std::find(ordered.begin(), ordered.end(), entry) == ordered.end())
+            ordered.push_back(entry);
+    };
+    for (const auto& entry : byTab) {
+        for (const auto& caption : byTab)
+            if (caption.first->name() == entry.first->design().labelledBy &&
+                caption.first->kind() == ControlKind::Label)
+                place(caption);
+        place(entry);
+    }
     for (auto& [control, controlId] : ordered) {
-        std::unique_ptr<ControlView> view =
-            createControlView(*control, hwnd_, controlId, scale_, fontFor(control->design().font));
-        if (!view)
+        if (control->kind() == ControlKind::Timer)
             continue;
-        ControlView* raw = view.get();
-        control->setObserver([attached = attached_, raw] {
+        order_.push_back(controlId);
+        control->setObserver([attached = attached_, this, control, controlId] {
             if (*attached)
-                raw->sync();
+                controlChanged(*control, controlId);
         });
-        byId_[controlId] = raw;
-        views_.push_back(std::move(view));
+        // A control the model holds hidden gets its window once shown, if
+        // ever: every window costs its making and, under Wine, its painting.
+        if (control->visible())
+            addView(*control, controlId);
     }
     window_->setObserver([attached = attached_, this] {
         if (*attached)
             applyWindow();
     });
     applyWindow();
+    for (const auto& view : views_)
+        giveWay(*view);
 }
 
-HFONT Form::fontFor(const FontSpec& design)
+// A caption goes before the field it names, above it in z-order, and
+// overlaps it by a pixel: it leaves the overlap to the field's border, as
+// it does to any control it overlaps.
+void Form::giveWay(const ControlView& caption)
 {
-    for (const auto& [made, font] : fonts_)
-        if (made == design)
-            return font;
-    HFONT font = createLayoutFont(design, scale_);
-    fonts_.emplace_back(design, font);
-    return font;
+    const ControlSpec& design = caption.model()->design();
+    if (caption.model()->kind() != ControlKind::Label || design.border)
+        return;
+    const PixelRect own = scale_.toPixels(design.left, design.top, design.width, design.height);
+    HRGN shown = CreateRectRgn(0, 0, own.width, own.height);
+    bool cut = false;
+    for (const auto& other : views_) {
+        const ControlSpec& o = other->model()->design();
+        const PixelRect r = scale_.toPixels(o.left, o.top, o.width, o.height);
+        const RECT a{own.x, own.y, own.x + own.width, own.y + own.height};
+        const RECT b{r.x, r.y, r.x + r.width, r.y + r.height};
+        RECT overlap{};
+        if (other.get() == &caption || !IntersectRect(&overlap, &a, &b))
+            continue;
+        HRGN away =
+            CreateRectRgn(overlap.left - own.x, overlap.top - own.y, overlap.right - own.x, overlap.bottom - own.y);
+        CombineRgn(shown, shown, away, RGN_DIFF);
+        DeleteObject(away);
+        cut = true;
+    }
+    // The window owns the region from here on.
+    if (!cut || SetWindowRgn(caption.hwnd(), shown, FALSE) == 0)
+        DeleteObject(shown);
+}
+
+void Form::controlChanged(Control& control, int id)
+{
+    if (const auto it = byId_.find(id); it != byId_.end())
+        it->second->sync();
+    else if (control.visible())
+        addView(control, id);
+}
+
+void Form::addView(Control& control, int id)
+{
+    std::unique_ptr<ControlView> view =
+        createControlView(control, hwnd_, id, scale_, fonts_.get(control.design().font));
+    // Made last, it would be last in z-order: it goes after the window made
+    // before it in creation order, or first.
+    HWND after = HWND_TOP;
+    for (auto it = std::find(order_.begin(), order_.end(), id); it != order_.begin();)
+        if (const auto made = byId_.find(*--it); made != byId_.end()) {
+            after = made->second->hwnd();
+            break;
+        }
+    if (GetWindow(view->hwnd(), GW_HWNDPREV) != (after == HWND_TOP ? nullptr : after))
+        SetWindowPos(view->hwnd(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    byId_[id] = view.get();
+    if (shown_)
+        annotate(*view);
+    views_.push_back(std::move(view));
 }
 
 void Form::applyWindow()
@@ -144,6 +206,16 @@ void Form::applyWindow()
     if (windowText(hwnd_) != caption)
         SetWindowTextW(hwnd_, caption.c_str());
 
+    const RECT place = placement();
+    RECT now{};
+    GetWindowRect(hwnd_, &now);
+    if (!EqualRect(&now, &place))
+        SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT Form::placement() const
+{
     // The model holds the outer size; the design frame around the client
     // area is taken off, whatever frame the system draws.
     const WindowSpec& design = window_->design();
@@ -151,14 +223,8 @@ void Form::applyWindow()
     const double clientHeight = double{window_->height()} - design.frameTop - design.frameBottom;
     RECT outer{0, 0, std::max(1, scale_.toPixels(clientWidth)), std::max(1, scale_.toPixels(clientHeight))};
     AdjustWindowRectEx(&outer, style_, FALSE, 0);
-    const int x = scale_.toPixels(window_->left());
-    const int y = scale_.toPixels(window_->top());
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
-    RECT now{};
-    GetWindowRect(hwnd_, &now);
-    if (now.left != x || now.top != y || now.right - now.left != width || now.bottom - now.top != height)
-        SetWindowPos(hwnd_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    OffsetRect(&outer, scale_.toPixels(window_->left()) - outer.left, scale_.toPixels(window_->top()) - outer.top);
+    return outer;
 }
 
 void Form::moved()
@@ -180,10 +246,30 @@ void Form::show()
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
     focusFirst();
+    // Once on screen: what it costs to load waits until the window is seen.
+    shown_ = true;
+    for (const auto& view : views_)
+        annotate(*view);
+}
+
+void Form::annotate(const ControlView& view)
+{
+    const Control* control = view.model();
+    if (control == nullptr)
+        return;
+    const ControlSpec& design = control->design();
+    if (design.statusLine)
+        annotations_.liveRegion(view.hwnd());
+    // A caption label names its field by going before it; anything else is said.
+    for (const auto& label : window_->controls())
+        if (label->name() == design.labelledBy && label->kind() != ControlKind::Label)
+            annotations_.name(view.hwnd(), widen(shownText(*label)));
 }
 
 void Form::destroyWindow()
 {
+    for (const auto& view : views_)
+        annotations_.forget(view->hwnd());
     if (hwnd_ != nullptr)
         DestroyWindow(hwnd_);
 }
@@ -199,12 +285,9 @@ void Form::setIcons(Icons icons)
 
 void Form::focusFirst()
 {
-    for (const auto& view : views_) {
-        if (takesFocus(view->hwnd())) {
-            SetFocus(view->hwnd());
-            return;
-        }
-    }
+    // The first control in z-order, which is tab order, that can take it.
+    if (const HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE); first != nullptr && takesFocus(first))
+        SetFocus(first);
 }
 
 void Form::detach()

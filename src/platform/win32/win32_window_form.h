@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "platform/controls.h"
+#include "platform/win32/win32_accessibility.h"
 #include "platform/win32/win32_controls.h"
 #include "platform/twips_scale.h"
 
@@ -37,8 +38,15 @@ public:
         HICON big = nullptr;
     };
 
+    // What every form of a display uses alike.
+    struct Shared {
+        const TwipsScale& scale;
+        LayoutFonts& fonts;
+        AccessibleAnnotations& annotations;
+    };
+
     // `owner` (may be null) owns the new window: it stays above its owner.
-    Form(Window& window, const TwipsScale& scale, FormEvents& events, HWND owner, Icons icons);
+    Form(Window& window, const Shared& shared, FormEvents& events, HWND owner, Icons icons);
     ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -65,23 +73,31 @@ private:
     LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     void build();
-    // Destroys the windows and fonts; also when building fails half-way.
+    void controlChanged(Control& control, int id);
+    void addView(Control& control, int id);
+    void annotate(const ControlView& view);
+    void giveWay(const ControlView& caption);
+    // Destroys the windows; also when building fails half-way.
     void release();
     void applyWindow();
+    // Where the model puts the window, outer frame included, on the screen.
+    RECT placement() const;
     void moved();
     ControlView* viewOf(HWND child) const;
-    HFONT fontFor(const FontSpec& design);
 
     Window* window_;
     TwipsScale scale_;
+    LayoutFonts& fonts_;
+    AccessibleAnnotations& annotations_;
     FormEvents& events_;
     HWND hwnd_ = nullptr;
     DWORD style_ = 0;
     int busy_ = 0;
+    bool shown_ = false;
     HWND lastFocus_ = nullptr;
     std::vector<std::unique_ptr<ControlView>> views_;
     std::map<int, ControlView*> byId_;
-    std::vector<std::pair<FontSpec, HFONT>> fonts_;
+    std::vector<int> order_; // control ids in creation order
     // Read by the model's observers, which may outlive the form.
     std::shared_ptr<bool> attached_ = std::make_shared<bool>(true);
 };

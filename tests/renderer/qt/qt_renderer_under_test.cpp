@@ -94,6 +94,7 @@ public:
         return {};
     }
 
+    Pixels workArea() override { return pixels(QGuiApplication::primaryScreen()->availableGeometry()); }
     bool showing(Window::Handle window) override { return topOf(window) != nullptr && topOf(window)->isVisible(); }
     bool exists(Window::Handle window) override { return topOf(window) != nullptr; }
 

@@ -16,4 +16,7 @@ public:
     bool boxOpen() const { return busy(); }
 };
 
+// The window of one of `window`'s controls; throws when there is none.
+HWND control(const Window& window, std::string_view name);
+
 } // namespace davev::test

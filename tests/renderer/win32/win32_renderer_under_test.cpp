@@ -28,14 +28,6 @@ HWND find(const Window& window, std::string_view name)
     return nullptr;
 }
 
-HWND control(const Window& window, std::string_view name)
-{
-    const HWND hwnd = find(window, name);
-    if (hwnd == nullptr)
-        throw std::invalid_argument("no such control: " + std::string(name));
-    return hwnd;
-}
-
 bool styled(HWND hwnd, LONG style)
 {
     return (GetWindowLongW(hwnd, GWL_STYLE) & style) == style;
@@ -169,6 +161,12 @@ public:
         return {};
     }
 
+    Pixels workArea() override
+    {
+        RECT area{};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+        return pixels(area);
+    }
     bool showing(Window::Handle window) override { return visible(reinterpret_cast<HWND>(window)); }
     bool exists(Window::Handle window) override { return IsWindow(reinterpret_cast<HWND>(window)); }
 
@@ -342,6 +340,14 @@ private:
 };
 
 } // namespace
+
+HWND control(const Window& window, std::string_view name)
+{
+    const HWND hwnd = find(window, name);
+    if (hwnd == nullptr)
+        throw std::invalid_argument("no such control: " + std::string(name));
+    return hwnd;
+}
 
 std::unique_ptr<RendererUnderTest> makeRendererUnderTest()
 {
