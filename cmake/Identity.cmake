@@ -11,13 +11,14 @@ file(READ "${DAVEV_IDENTITY_HEADER}" _davev_identity_text)
 set(_davev_identity_strings
     projectName executableName productName description version releaseDate fileVersion productVersion
     internalName originalFilename fileDescription contactEmail comments author
+    interpreterInternalName interpreterOriginalFilename interpreterFileDescription
     genericName summary keywords
     appstreamId desktopEntryName iconName packageName licence windowIcon16 windowIcon24)
 set(_davev_identity_numbers versionMajor versionMinor versionRevision languageId codePage)
 
 foreach(_name IN LISTS _davev_identity_strings)
     if(NOT _davev_identity_text MATCHES
-            "inline constexpr std::string_view ${_name} = \"([^\"\\\\\n]*)\";")
+            "inline constexpr std::string_view ${_name} =[ \n]+\"([^\"\\\\\n]*)\";")
         message(FATAL_ERROR "identity.h: no plain string value for '${_name}'")
     endif()
     set(_value "${CMAKE_MATCH_1}")

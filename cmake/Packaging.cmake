@@ -19,7 +19,6 @@ set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 # it, found by build id.
 if(CMAKE_BUILD_TYPE MATCHES "^(Debug|RelWithDebInfo)$")
     set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
-    set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/DebugSymbolsPackage.cmake")
 else()
     set(CPACK_STRIP_FILES ON)
 endif()
@@ -34,5 +33,11 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 # dpkg-shlibdeps works out the libraries; the labels are drawn in Liberation fonts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+
+# The same bytes from every build of a commit (and a -dbgsym package dpkg can verify).
+set(CPACK_DAVEV_SOURCE_DIR "${PROJECT_SOURCE_DIR}")
+set(CPACK_DAVEV_RELEASE_DATE "${DAVEV_ID_releaseDate}")
+set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_CURRENT_LIST_DIR}/PackageTime.cmake")
+set(CPACK_POST_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/DebianPackages.cmake")
 
 include(CPack)

@@ -9,8 +9,8 @@ test=(clang-format xvfb openbox wmctrl xdotool x11-utils desktop-file-utils apps
 bench=(hyperfine time xvfb openbox x11-utils)
 # The interpreter's fuzzers, ACL checks and the package check.
 checks=(clang libclang-rt-14-dev acl lintian)
-# The Windows program, cross-built and tested under Wine.
-windows=(g++-mingw-w64-x86-64-posix wine wine64 icoutils imagemagick xvfb openbox x11-utils xdotool wmctrl)
+# The Windows program, cross-built, packed and tested under Wine.
+windows=(g++-mingw-w64-x86-64-posix wine wine64 icoutils imagemagick xvfb openbox x11-utils xdotool wmctrl zip unzip)
 
 wanted=("${build[@]}" "${run[@]}")
 case "${1:-build}" in

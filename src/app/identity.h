@@ -2,9 +2,9 @@
 
 // The program's version record and desktop identity. cmake/Identity.cmake
 // reads the string values below to write the desktop entry, the AppStream
-// metadata and the package: keep each on one line, as
+// metadata, the package and the version records: keep each as
 //     inline constexpr std::string_view name = "text";
-// with no escapes inside the quotes.
+// (the text may go on the next line) with no escapes inside the quotes.
 
 #include <cstdint>
 #include <string_view>
@@ -27,6 +27,12 @@ inline constexpr std::string_view productVersion = "1.00";
 inline constexpr std::string_view internalName = "DA-VEV";
 inline constexpr std::string_view originalFilename = "DA-VEV.exe";
 inline constexpr std::string_view fileDescription = "DA-VEV.exe";
+// The command interpreter, da-vev-cmd.exe, has a version record of its own
+// with these names and the values above.
+inline constexpr std::string_view interpreterInternalName = "da-vev-cmd";
+inline constexpr std::string_view interpreterOriginalFilename = "da-vev-cmd.exe";
+inline constexpr std::string_view interpreterFileDescription =
+    "DA-VEV command interpreter: runs DA-VEV's runner batch files";
 inline constexpr std::string_view contactEmail = "zerud904@example.com";
 inline constexpr std::string_view comments = "Created By Zerud904...Email zerud904@example.com";
 inline constexpr std::string_view author = "Zerud904";

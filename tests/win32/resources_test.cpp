@@ -9,19 +9,34 @@
 namespace davev {
 namespace {
 
-// DA-VEV.exe of the same build tree.
-std::filesystem::path programPath()
+// An executable of the same build tree, and the names its version record gives.
+struct Executable {
+    const wchar_t* file;
+    const char* fileDescription;
+    const char* internalName;
+};
+
+void PrintTo(const Executable& executable, std::ostream* out)
+{
+    *out << narrow(executable.file);
+}
+
+const Executable program{L"DA-VEV.exe", "DA-VEV.exe", "DA-VEV"};
+const Executable interpreter{L"da-vev-cmd.exe", "DA-VEV command interpreter: runs DA-VEV's runner batch files",
+                             "da-vev-cmd"};
+
+std::filesystem::path builtPath(const wchar_t* file)
 {
     wchar_t self[MAX_PATH + 1] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return std::filesystem::path(self).parent_path() / L".." / L".." / L"src" / L"DA-VEV.exe";
+    return std::filesystem::path(self).parent_path() / L".." / L".." / L"src" / file;
 }
 
-class ProgramResources : public ::testing::Test {
+class ExecutableResources : public ::testing::TestWithParam<Executable> {
 protected:
     void SetUp() override
     {
-        const std::wstring path = programPath().native();
+        const std::wstring path = builtPath(GetParam().file).native();
         DWORD ignored = 0;
         version.resize(GetFileVersionInfoSizeW(path.c_str(), &ignored));
         ASSERT_FALSE(version.empty()) << "no version record in " << narrow(path);
@@ -58,15 +73,16 @@ protected:
     HMODULE module = nullptr;
 };
 
-TEST_F(ProgramResources, VersionRecordCarriesTheProgramsIdentity)
+TEST_P(ExecutableResources, VersionRecordCarriesTheProgramsIdentityUnderTheExecutablesOwnName)
 {
     EXPECT_EQ(versionString("Comments"), "Created By Zerud904...Email zerud904@example.com");
-    EXPECT_EQ(versionString("FileDescription"), "DA-VEV.exe");
+    EXPECT_EQ(versionString("FileDescription"), GetParam().fileDescription);
     EXPECT_EQ(versionString("ProductName"), "ZODORIZ-OVI - DA-VEV - VX-Reriraz");
     EXPECT_EQ(versionString("FileVersion"), "1.00");
     EXPECT_EQ(versionString("ProductVersion"), "1.00");
-    EXPECT_EQ(versionString("InternalName"), "DA-VEV");
-    EXPECT_EQ(versionString("OriginalFilename"), "DA-VEV.exe");
+    EXPECT_EQ(versionString("InternalName"), GetParam().internalName);
+    EXPECT_EQ(versionString("OriginalFilename"), narrow(GetParam().file));
+    EXPECT_EQ(versionString("CompanyName"), "(absent)");
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
@@ -90,7 +106,7 @@ TEST_F(ProgramResources, VersionRecordCarriesTheProgramsIdentity)
     EXPECT_EQ(translation[1], 1200) << "UTF-16LE";
 }
 
-TEST_F(ProgramResources, IconGroupOneHoldsThe16And24PixelImagesIn256Colours)
+TEST_P(ExecutableResources, IconGroupOneHoldsThe16And24PixelImagesIn256Colours)
 {
 #pragma pack(push, 2)
     struct GroupHeader {
@@ -118,7 +134,10 @@ TEST_F(ProgramResources, IconGroupOneHoldsThe16And24PixelImagesIn256Colours)
     EXPECT_EQ(sizes, (std::vector<int>{16, 24}));
 }
 
-TEST_F(ProgramResources, ManifestAsksForThemedControlsDpiAwarenessAndNoElevation)
+// Only the program has a manifest: the interpreter, a console program, opens no window.
+class ProgramManifest : public ExecutableResources {};
+
+TEST_P(ProgramManifest, AsksForThemedControlsDpiAwarenessAndNoElevation)
 {
     const std::string_view manifest = resource(MAKEINTRESOURCEW(24)); // RT_MANIFEST
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string_view::npos);
@@ -126,6 +145,9 @@ TEST_F(ProgramResources, ManifestAsksForThemedControlsDpiAwarenessAndNoElevation
     EXPECT_NE(manifest.find("<dpiAware"), std::string_view::npos);
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string_view::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, ExecutableResources, ::testing::Values(program, interpreter));
+INSTANTIATE_TEST_SUITE_P(Program, ProgramManifest, ::testing::Values(program));
 
 } // namespace
 } // namespace davev
