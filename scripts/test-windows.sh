@@ -21,7 +21,9 @@ source scripts/wine-session.sh
 x_session_start davev-wine
 wine_session_start
 status=0
-ctest --test-dir "$out" --output-on-failure --timeout 600 || status=$?
+# Two at a time: the tests that put windows on the display take turns (CTest's
+# resource lock "display").
+ctest --test-dir "$out" -j2 --output-on-failure --timeout 600 || status=$?
 
 # Wine was told to leave the desktop alone: no menu entries, no associations.
 leftovers=$(find "$HOME" -path "$WINEPREFIX" -prune -o \

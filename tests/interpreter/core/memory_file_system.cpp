@@ -21,8 +21,7 @@ std::string parentOf(const std::string& path)
 
 void MemoryFileSystem::put(const std::string& path, const std::string& content)
 {
-    if (parentOf(path) != ".")
-        putFolder(parentOf(path));
+    putFolder(parentOf(path));
     if (const auto found = names_.find(path); found != names_.end())
         nodes_[found->second].content = content;
     else
@@ -33,23 +32,20 @@ void MemoryFileSystem::putFolder(const std::string& path)
 {
     if (path == "." || has(path))
         return;
-    if (parentOf(path) != ".")
-        putFolder(parentOf(path));
+    putFolder(parentOf(path));
     add(path, Node{Kind::Folder, {}, true});
 }
 
 void MemoryFileSystem::plant(const std::string& path, Kind kind, bool ours)
 {
-    if (parentOf(path) != ".")
-        putFolder(parentOf(path));
+    putFolder(parentOf(path));
     names_.erase(path);
     add(path, Node{kind, kind == Kind::File ? "planted" : "", ours});
 }
 
 void MemoryFileSystem::link(const std::string& existing, const std::string& path)
 {
-    if (parentOf(path) != ".")
-        putFolder(parentOf(path));
+    putFolder(parentOf(path));
     names_[path] = names_.at(existing);
 }
 
@@ -266,10 +262,8 @@ cmd::FileResult MemoryFileSystem::makeFolder(const std::string& folder)
 {
     if (folder == "." || (has(folder) && at(folder)->kind == Kind::Folder))
         return std::nullopt;
-    if (parentOf(folder) != ".") {
-        if (auto error = makeFolder(parentOf(folder)))
-            return error;
-    }
+    if (auto error = makeFolder(parentOf(folder)))
+        return error;
     if (has(folder))
         return cmd::FileError{"Not a directory", false};
     if (std::string problem = folderProblem(folder); !problem.empty())
