@@ -60,6 +60,13 @@ RunResult runInterpreterWith(const std::string& batchFile, const std::string& sc
 {
     const std::string outputFile = scratch + "/.stdout";
     const std::string errorFile = scratch + "/.stderr";
+    std::string program = DAVEV_CMD_PATH;
+    if (options.user != static_cast<uid_t>(-1) && options.user != geteuid()) {
+        // The build may lie where that user cannot go (root's home, say).
+        program = scratch + "/.da-vev-cmd";
+        std::filesystem::copy_file(DAVEV_CMD_PATH, program, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::permissions(program, std::filesystem::perms(0755));
+    }
     int errorPipe[2] = {-1, -1};
     if (options.closedErrorPipe && pipe(errorPipe) != 0)
         throw std::runtime_error("pipe failed");
@@ -83,7 +90,7 @@ RunResult runInterpreterWith(const std::string& batchFile, const std::string& sc
             const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
-        execl(DAVEV_CMD_PATH, DAVEV_CMD_PATH, batchFile.c_str(), static_cast<char*>(nullptr));
+        execl(program.c_str(), program.c_str(), batchFile.c_str(), static_cast<char*>(nullptr));
         _exit(122);
     }
     if (options.closedErrorPipe) {
