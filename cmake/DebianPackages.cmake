@@ -10,6 +10,10 @@
 # cannot check the files), and it lacks the documentation link Debian's debug
 # packages carry to their package's copyright and changelog, and marks its
 # debug files executable.
+#
+# And it sets Installed-Size from the files alone, as dpkg-gencontrol does:
+# CPack counts the staging folders' own sizes, which differ between file
+# systems (4 KiB a folder on ext4, far less on tmpfs).
 
 foreach(_package IN LISTS CPACK_PACKAGE_FILES)
     set(_root "${_package}.unpacked")
@@ -37,6 +41,24 @@ foreach(_package IN LISTS CPACK_PACKAGE_FILES)
         file(WRITE "${_root}/DEBIAN/md5sums" "${_sums}")
         file(CHMOD "${_root}/DEBIAN/md5sums" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
     endif()
+
+    file(GLOB_RECURSE _entries LIST_DIRECTORIES true RELATIVE "${_root}" "${_root}/*")
+    list(FILTER _entries EXCLUDE REGEX "^DEBIAN(/|$)")
+    set(_kib 0)
+    foreach(_entry IN LISTS _entries)
+        if(IS_SYMLINK "${_root}/${_entry}")
+            file(READ_SYMLINK "${_root}/${_entry}" _target)
+            string(LENGTH "${_target}" _bytes)
+        elseif(IS_DIRECTORY "${_root}/${_entry}")
+            set(_bytes 1)
+        else()
+            file(SIZE "${_root}/${_entry}" _bytes)
+        endif()
+        math(EXPR _kib "${_kib} + (${_bytes} + 1023) / 1024")
+    endforeach()
+    file(READ "${_root}/DEBIAN/control" _control)
+    string(REGEX REPLACE "\nInstalled-Size: [0-9]+\n" "\nInstalled-Size: ${_kib}\n" _control "${_control}")
+    file(WRITE "${_root}/DEBIAN/control" "${_control}")
 
     execute_process(COMMAND dpkg-deb --root-owner-group -b "${_root}" "${_package}"
         OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
