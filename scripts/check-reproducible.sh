@@ -47,7 +47,8 @@ first_difference() {
     cmp -s "$a" "$b" && return 0
     dir=$(mktemp -d -p "$work")
     mkdir "$dir/a" "$dir/b"
-    case $name in
+    # The innermost name decides: "a.deb: control.tar.xz: control" is no archive.
+    case ${name##*: } in
     *.deb | *.ddeb)
         same_names "$name" "$(ar t "$a")" "$(ar t "$b")" || return 1
         local member
@@ -106,6 +107,10 @@ file_difference() {
     offset=$(cmp "$1" "$2" | sed -n 's/.* differ: byte \([0-9]*\),.*/\1/p') || true
     [ -n "$offset" ] || { echo "$3: $(cmp "$1" "$2" 2>&1)"; return; }
     echo "$3: first difference at byte $offset"
+    if grep -Iq . "$1" && grep -Iq . "$2"; then
+        diff "$1" "$2" | head -n 6
+        return 0
+    fi
     objdump -h "$1" >/dev/null 2>&1 || return 0
     while read -r index name size vma lma start rest; do
         [[ $index =~ ^[0-9]+$ ]] || continue
