@@ -132,21 +132,28 @@ FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait) : na
 {
     const Clock::time_point deadline = Clock::now() + wait;
     const int signalsBefore = terminationSignals();
+    // A lock file made here and not yet locked: another writer looking
+    // whether it is a leftover holds it for a moment, and it is kept and
+    // locked after that, not left for a second to age into a leftover.
+    FileDescriptor made;
     while (true) {
-        FileDescriptor fd(::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+        if (!made) {
+            made = FileDescriptor(::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666));
+            if (!made && errno != EEXIST)
+                throw PlatformError(errno, errnoText(errno) + ": cannot lock " + path);
+        }
         std::string holder;
-        if (fd) {
+        if (!made) {
+            holder = examine(name_);
+        } else if (::flock(made.get(), LOCK_EX | LOCK_NB) == 0) {
             // Still the file at the lock's name once locked: nobody took it
             // for a leftover, nor removed it as their own meanwhile.
-            if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && sameFileAt(fd.get(), name_)) {
-                fd_ = fd.release();
+            if (sameFileAt(made.get(), name_)) {
+                fd_ = made.release();
                 writeHolder(fd_);
                 return;
             }
-        } else if (errno != EEXIST) {
-            throw PlatformError(errno, errnoText(errno) + ": cannot lock " + path);
-        } else {
-            holder = examine(name_);
+            made.reset();
         }
         if (terminationSignals() != signalsBefore)
             throw PlatformError(EINTR, errnoText(EINTR) + ": cannot lock " + path + ": a signal came while " +
