@@ -136,6 +136,11 @@ void Form::build()
             applyWindow();
     });
     applyWindow();
+    giveWayAll();
+}
+
+void Form::giveWayAll()
+{
     for (const auto& view : views_)
         giveWay(*view);
 }
@@ -172,10 +177,13 @@ void Form::giveWay(const ControlView& caption)
 
 void Form::controlChanged(Control& control, int id)
 {
-    if (const auto it = byId_.find(id); it != byId_.end())
+    if (const auto it = byId_.find(id); it != byId_.end()) {
         it->second->sync();
-    else if (control.visible())
+    } else if (control.visible()) {
         addView(control, id);
+        // A caption shown late, or a control shown under one.
+        giveWayAll();
+    }
 }
 
 void Form::addView(Control& control, int id)

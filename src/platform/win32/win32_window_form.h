@@ -77,6 +77,7 @@ private:
     void addView(Control& control, int id);
     void annotate(const ControlView& view);
     void giveWay(const ControlView& caption);
+    void giveWayAll();
     // Destroys the windows; also when building fails half-way.
     void release();
     void applyWindow();
