@@ -21,7 +21,9 @@ PIDS+=("$app")
 xmessage -name other -title other "in front" &
 PIDS+=($!)
 for _ in $(seq 600); do
-    xdotool search --name '^DA-VEV - ' >/dev/null 2>&1 && xdotool search --name '^other$' >/dev/null 2>&1 && break
+    # Listed by the window manager, so that wmctrl can bring them to the front.
+    clients=$(wmctrl -l 2>/dev/null) || true
+    grep -q ' DA-VEV - ' <<<"$clients" && grep -q ' other$' <<<"$clients" && break
     sleep 0.05
 done
 

@@ -11,7 +11,7 @@ start_program
 xmessage -name other -title other "in front" &
 PIDS+=($!)
 wait_for 10 window_id other || fail "xmessage did not map"
-wmctrl -r other -b add,above
+wait_for 10 wmctrl -r other -b add,above || fail "the window manager never took xmessage"
 activate other
 wait_for 2 above "$APP_TITLE" || fail "main window not above"
 wait_for 2 not_above other || fail "the other window kept its above state"

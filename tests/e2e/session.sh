@@ -35,8 +35,10 @@ start_program() {
 
 window_id() { xdotool search --name "^$1\$" | head -n1 | grep .; }
 active_is() { [ "$(xdotool getactivewindow)" = "$(window_id "$1")" ]; }
+# A window is found by its title as soon as it is made, but wmctrl finds it
+# only once the window manager manages it.
 activate() {
-    wmctrl -a "$1"
+    wait_for 10 wmctrl -a "$1" || fail "the window manager never took $1"
     wait_for 10 active_is "$1" || fail "could not bring $1 to the front"
 }
 keys() { xdotool key --clearmodifiers --delay 30 "$@"; }
