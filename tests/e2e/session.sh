@@ -34,7 +34,7 @@ start_program() {
 }
 
 window_id() { xdotool search --name "^$1\$" | head -n1 | grep .; }
-active_is() { [ "$(xdotool getactivewindow)" = "$(window_id "$1")" ]; }
+active_is() { keyboard_in "$(window_id "$1")"; }
 # A window is found by its title as soon as it is made, but wmctrl finds it
 # only once the window manager manages it.
 activate() {

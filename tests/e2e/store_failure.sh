@@ -12,7 +12,7 @@ command -v xmessage >/dev/null || { echo "skipped: xmessage is missing"; exit 77
 box_id() { xdotool search --onlyvisible --name '^DA-VEV$' | head -n1 | grep .; }
 above() { xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
 dismiss_box() {
-    wait_for 10 bash -c "[ \"\$(xdotool getactivewindow)\" = $1 ]" || fail "the error box is not in front"
+    wait_for 10 keyboard_in "$1" || fail "the error box is not in front"
     keys Return
     wait_for 10 bash -c "! xdotool search --onlyvisible --name '^DA-VEV\$'" || fail "the error box stayed"
 }

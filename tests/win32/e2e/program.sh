@@ -43,7 +43,7 @@ APP_TITLE="DA-VEV - DA-VEV"
 window_id() { xdotool search --onlyvisible --name "^$1\$" | head -n1 | grep .; }
 # Wine names its X window before the window manager has taken it on, so
 # asking for the activation is repeated until it holds.
-activated() { wmctrl -a "$1" && [ "$(xdotool getactivewindow)" = "$(window_id "$1")" ]; }
+activated() { wmctrl -a "$1" && keyboard_in "$(window_id "$1")"; }
 activate() { wait_for 30 activated "$1" || fail "could not bring $1 to the front"; }
 keys() { xdotool key --clearmodifiers --delay 50 "$@"; }
 type_text() { xdotool type --clearmodifiers --delay 10 "$1"; }

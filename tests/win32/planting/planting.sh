@@ -49,7 +49,7 @@ rm -f version.dll ole32.dll
 export WINEDLLOVERRIDES="uxtheme,comctl32,shell32=n,b;winemenubuilder.exe=d;mscoree,mshtml="
 title="DA-VEV - DA-VEV"
 window() { xdotool search --onlyvisible --name "^$title\$" | head -n1 | grep .; }
-activated() { wmctrl -a "$title" && [ "$(xdotool getactivewindow)" = "$(window)" ]; }
+activated() { wmctrl -a "$title" && keyboard_in "$(window)"; }
 failure_logged() { find "$WINEPREFIX/drive_c/users" -path '*/DA-VEV/imports.log' -exec grep -q "could not be started" {} +; }
 wine DA-VEV.exe >/dev/null 2>&1 &
 pid=$!
