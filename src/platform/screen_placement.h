@@ -3,17 +3,9 @@
 #include <optional>
 #include <vector>
 
-namespace davev {
+#include "platform/twips_scale.h"
 
-// A rectangle in twips.
-struct TwipsArea {
-    float left = 0;
-    float top = 0;
-    float width = 0;
-    float height = 0;
-    float right() const { return left + width; }
-    float bottom() const { return top + height; }
-};
+namespace davev {
 
 struct TwipsPoint {
     float left = 0;

@@ -18,6 +18,11 @@ float TwipsScale::toTwips(int pixels) const
     return static_cast<float>(std::round(pixels * TwipsPerInch / dotsPerInch_));
 }
 
+TwipsArea TwipsScale::toTwips(const PixelRect& pixels) const
+{
+    return {toTwips(pixels.x), toTwips(pixels.y), toTwips(pixels.width), toTwips(pixels.height)};
+}
+
 PixelRect TwipsScale::toPixels(double left, double top, double width, double height) const
 {
     const int x = toPixels(left);

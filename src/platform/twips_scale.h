@@ -10,6 +10,16 @@ struct PixelRect {
     int height = 0;
 };
 
+// A rectangle in twips.
+struct TwipsArea {
+    float left = 0;
+    float top = 0;
+    float width = 0;
+    float height = 0;
+    float right() const { return left + width; }
+    float bottom() const { return top + height; }
+};
+
 // Converts the layout's twips (1/1440 inch) to pixels and back at the
 // screen's logical resolution: 15 twips a pixel at 96 DPI. Each renderer
 // asks its screen for the resolution.
@@ -21,6 +31,7 @@ public:
     int toPixels(double twips) const;
     // Whole twips, so a position read back from the screen never carries fractions.
     float toTwips(int pixels) const;
+    TwipsArea toTwips(const PixelRect& pixels) const;
     // Rounds both edges rather than the size, so neighbouring controls keep
     // their shared edges.
     PixelRect toPixels(double left, double top, double width, double height) const;

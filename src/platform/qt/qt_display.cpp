@@ -143,8 +143,7 @@ public:
         std::vector<TwipsArea> screens;
         for (const QScreen* each : QGuiApplication::screens()) {
             const QRect area = each->availableGeometry();
-            screens.push_back({scale_.toTwips(area.x()), scale_.toTwips(area.y()), scale_.toTwips(area.width()),
-                               scale_.toTwips(area.height())});
+            screens.push_back(scale_.toTwips(PixelRect{area.x(), area.y(), area.width(), area.height()}));
         }
         return {scale_.toTwips(all.width()), scale_.toTwips(all.height()), scale_.toTwips(-(1 << 15)),
                 scale_.toTwips((1 << 15) - 1), screens};

@@ -51,8 +51,7 @@ std::vector<TwipsArea> workAreas(const TwipsScale& scale)
             info.cbSize = sizeof(info);
             if (GetMonitorInfoW(monitor, &info)) {
                 const RECT& r = info.rcWork;
-                f.areas.push_back({f.scale.toTwips(r.left), f.scale.toTwips(r.top), f.scale.toTwips(r.right - r.left),
-                                   f.scale.toTwips(r.bottom - r.top)});
+                f.areas.push_back(f.scale.toTwips(PixelRect{r.left, r.top, r.right - r.left, r.bottom - r.top}));
             }
             return TRUE;
         },
