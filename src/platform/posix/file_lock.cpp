@@ -59,28 +59,31 @@ std::string thisHost()
     return host;
 }
 
+bool namedBy(const struct stat& held, const std::string& name)
+{
+    struct stat named {};
+    return ::stat(name.c_str(), &named) == 0 && held.st_ino == named.st_ino && held.st_dev == named.st_dev;
+}
+
 bool sameFileAt(int fd, const std::string& name)
 {
     struct stat held {};
-    struct stat named {};
-    return ::fstat(fd, &held) == 0 && ::stat(name.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
-           held.st_dev == named.st_dev;
+    return ::fstat(fd, &held) == 0 && namedBy(held, name);
 }
 
 // A lock file that nobody holds: a leftover of a writer that ended holding
 // it, or of one now between letting go of it and removing it (QLockFile
 // closes the file first), whose file must stay.
-bool isLeftover(int fd, const std::string& name)
+bool isLeftover(int fd, const std::string& name, const Holder& holder)
 {
     struct stat info {};
-    if (!sameFileAt(fd, name) || ::fstat(fd, &info) != 0)
+    if (::fstat(fd, &info) != 0 || !namedBy(info, name))
         return false;
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const time_t age = now.tv_sec - info.st_mtim.tv_sec;
     if (age > staleAge || age < -staleAge)
         return true;
-    const Holder holder = holderIn(fd);
     if (holder.pid <= 0)
         return age > unwrittenAge;
     return holder.host == thisHost() && ::kill(static_cast<pid_t>(holder.pid), 0) != 0 && errno == ESRCH;
@@ -105,11 +108,13 @@ std::string examine(const std::string& name)
     const FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     if (!fd)
         return {};
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && isLeftover(fd.get(), name)) {
+    const bool unheld = ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0;
+    const Holder holder = holderIn(fd.get());
+    if (unheld && isLeftover(fd.get(), name, holder)) {
         ::unlink(name.c_str());
         return {};
     }
-    return describe(holderIn(fd.get()));
+    return describe(holder);
 }
 
 // Who holds the lock, as QLockFile writes it, so a QLockFile waiting for it
