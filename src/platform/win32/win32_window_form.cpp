@@ -153,19 +153,21 @@ void Form::giveWay(const ControlView& caption)
     const ControlSpec& design = caption.model()->design();
     if (caption.model()->kind() != ControlKind::Label || design.border)
         return;
-    const PixelRect own = scale_.toPixels(design.left, design.top, design.width, design.height);
-    HRGN shown = CreateRectRgn(0, 0, own.width, own.height);
+    const auto placeOf = [this](const ControlSpec& spec) {
+        const PixelRect r = scale_.toPixels(spec.left, spec.top, spec.width, spec.height);
+        return RECT{r.x, r.y, r.x + r.width, r.y + r.height};
+    };
+    const RECT own = placeOf(design);
+    HRGN shown = CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top);
     bool cut = false;
     for (const auto& other : views_) {
-        const ControlSpec& o = other->model()->design();
-        const PixelRect r = scale_.toPixels(o.left, o.top, o.width, o.height);
-        const RECT a{own.x, own.y, own.x + own.width, own.y + own.height};
-        const RECT b{r.x, r.y, r.x + r.width, r.y + r.height};
+        const RECT place = placeOf(other->model()->design());
         RECT overlap{};
-        if (other.get() == &caption || !IntersectRect(&overlap, &a, &b))
+        if (other.get() == &caption || !IntersectRect(&overlap, &own, &place))
             continue;
-        HRGN away =
-            CreateRectRgn(overlap.left - own.x, overlap.top - own.y, overlap.right - own.x, overlap.bottom - own.y);
+        // In the caption's own coordinates.
+        OffsetRect(&overlap, -own.left, -own.top);
+        HRGN away = CreateRectRgnIndirect(&overlap);
         CombineRgn(shown, shown, away, RGN_DIFF);
         DeleteObject(away);
         cut = true;
