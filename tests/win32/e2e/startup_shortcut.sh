@@ -33,8 +33,6 @@ cleanup() {
 }
 trap cleanup EXIT
 win_path() { winepath -w "$1" 2>/dev/null; }
-running() { [[ $(wine winedbg --command "info process" 2>/dev/null) == *"'DA-VEV.exe'"* ]]; }
-ended() { ! running; }
 
 # As the zip unpacks, and a folder of imports apart from it.
 folder="$work/DA-VEV-1.0-win64"
@@ -44,7 +42,14 @@ cp "$program" "$folder/DA-VEV.exe"
 cp "$(dirname "$program")/da-vev-cmd.exe" "$folder/"
 printf 'payload' >"$imports/src.txt"
 printf 'type "src.txt" >> "dst.txt"\r\necho. >> "dst.txt"\r\n' >"$imports/DA-VEV.bat"
-ended || fail "a DA-VEV.exe is already running in this Wine prefix"
+program_path=$(win_path "$folder/DA-VEV.exe")
+# This copy runs while a process has its Windows path for a command line, as
+# Wine gives the programs it starts. Wine's own process list (winedbg's "info
+# process") is no judge: now and then it leaves out a program still running.
+running() { ps -ww -eo args= | grep -Fx "$program_path" >/dev/null; }
+ended() { ! running; }
+[[ $(wine winedbg --command "info process" 2>/dev/null) != *"'DA-VEV.exe'"* ]] ||
+    fail "a DA-VEV.exe is already running in this Wine prefix"
 wine reg delete "$settings" /f >/dev/null 2>&1 || true
 for key in AUTOSTART_TICKBOX AUTOCLOSE_TICKBOX; do
     wine reg add "$settings" /v $key /t REG_SZ /d 1 /f >/dev/null 2>&1
@@ -60,10 +65,10 @@ link_path=$(win_path "$startup")'\DA-VEV import.lnk'
 # open_at_login [START_IN]: makes the shortcut and opens it from the folder
 # elsewhere, as the Startup folder's shortcuts are opened at login; returns
 # once the program it started has ended. Wine's `start` returns at once for
-# a shortcut, so the program is looked for among the prefix's processes.
+# a shortcut, so the program is looked for among the processes.
 open_at_login() {
     rm -f "$startup/DA-VEV import.lnk"
-    wine "$make_shortcut" "$link_path" "$(win_path "$folder/DA-VEV.exe")" "$@" 2>>"$work/wine.log" ||
+    wine "$make_shortcut" "$link_path" "$program_path" "$@" 2>>"$work/wine.log" ||
         fail "make_shortcut failed: $(cat "$work/wine.log")"
     [ -s "$startup/DA-VEV import.lnk" ] || fail "no shortcut saved"
     (cd "$work/elsewhere" && wine start "$link_path" >>"$work/wine.log" 2>&1) || fail "start: $(cat "$work/wine.log")"
