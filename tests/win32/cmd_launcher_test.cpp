@@ -4,6 +4,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <vector>
 #include <windows.h>
 
 #include "files.h"
@@ -45,13 +46,35 @@ protected:
         previous_ = previous;
         ASSERT_TRUE(SetCurrentDirectoryW(dir.path().c_str()));
     }
-    void TearDown() override { SetCurrentDirectoryW(previous_.c_str()); }
+    // An interpreter may still be removing its journal when a test's last
+    // check passes; the folder goes only once every one started has ended
+    // (under Wine, removing a folder around a file still open never ends).
+    void TearDown() override
+    {
+        for (const long id : started_) {
+            if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id))) {
+                EXPECT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0) << "process " << id << " still runs";
+                CloseHandle(process);
+            }
+        }
+        SetCurrentDirectoryW(previous_.c_str());
+    }
+
+    long launch(const std::string& commandLine)
+    {
+        return started_.emplace_back(launcher.launch(commandLine, WindowStyle::Hidden));
+    }
+    long launchBatchFile(const std::string& fileName)
+    {
+        return started_.emplace_back(launcher.launchBatchFile(fileName, WindowStyle::Hidden));
+    }
 
     TempDir dir;
     CmdLauncher launcher{test::interpreterPath()};
 
 private:
     std::wstring previous_;
+    std::vector<long> started_;
 };
 
 TEST_F(Launching, TheRunnerBatchFileRunsHiddenThroughTheProgramsInterpreter)
@@ -60,12 +83,12 @@ TEST_F(Launching, TheRunnerBatchFileRunsHiddenThroughTheProgramsInterpreter)
     writeFile(dir / "target.txt", "old\r\n");
     writeFile(dir / "DA-VEV.bat", "type \"source.txt\" >> \"target.txt\"\r\necho. >> \"target.txt\"\r\n");
 
-    EXPECT_GT(launcher.launch("DA-VEV.bat", WindowStyle::Hidden), 0);
+    EXPECT_GT(launch("DA-VEV.bat"), 0);
     // da-vev-cmd's echo. writes CR LF alone; the system's would write " \r\n".
     const std::string once = "old\r\nline one\r\nline two\r\n";
     EXPECT_TRUE(waitUntil([&] { return readFile(dir / "target.txt") == once; })) << readFile(dir / "target.txt");
 
-    launcher.launch("DA-VEV.bat", WindowStyle::Hidden);
+    launch("DA-VEV.bat");
     EXPECT_TRUE(waitUntil([&] { return readFile(dir / "target.txt") == once + "line one\r\nline two\r\n"; }))
         << readFile(dir / "target.txt");
 }
@@ -77,7 +100,7 @@ TEST_F(Launching, ANameWithASpaceRunsThatFileAndNotAShorterPrefix)
     writeFile(dir / "My.bat", "echo wrong>> \"target.txt\"\r\n");
     writeFile(dir / "My", "not a program");
 
-    launcher.launch("My Prog.bat", WindowStyle::Hidden);
+    launch("My Prog.bat");
     ASSERT_TRUE(waitUntil([&] { return !readFile(dir / "target.txt").empty(); }));
     EXPECT_EQ(readFile(dir / "target.txt"), "right\r\n");
 
@@ -87,7 +110,7 @@ TEST_F(Launching, ANameWithASpaceRunsThatFileAndNotAShorterPrefix)
     ASSERT_TRUE(CopyFileW(test::interpreterPath().c_str(), L"My.exe", FALSE));
     writeFile(dir / "Prog.bat", "echo wrong>> \"target.txt\"\r\n");
     try {
-        launcher.launch("My Prog.bat", WindowStyle::Hidden);
+        launch("My Prog.bat");
         ADD_FAILURE() << "something was started for a missing My Prog.bat";
     } catch (const PlatformError& error) {
         EXPECT_EQ(error.number(), ERROR_FILE_NOT_FOUND);
@@ -96,7 +119,7 @@ TEST_F(Launching, ANameWithASpaceRunsThatFileAndNotAShorterPrefix)
     // The runner batch file of a program named " Nightly" is that file, never "Nightly.bat".
     writeFile(dir / "Nightly.bat", "echo wrong>> \"nightly.txt\"\r\n");
     writeFile(dir / " Nightly.bat", "echo right>> \"nightly.txt\"\r\n");
-    launcher.launchBatchFile(" Nightly.bat", WindowStyle::Hidden);
+    launchBatchFile(" Nightly.bat");
     ASSERT_TRUE(waitUntil([&] { return !readFile(dir / "nightly.txt").empty(); }));
     EXPECT_EQ(readFile(dir / "nightly.txt"), "right\r\n");
 
@@ -107,7 +130,7 @@ TEST_F(Launching, ANameWithASpaceRunsThatFileAndNotAShorterPrefix)
 TEST_F(Launching, WhatCannotBeStartedIsReportedWithTheWindowsError)
 {
     try {
-        launcher.launch("DA-VEV.bat", WindowStyle::Hidden);
+        launch("DA-VEV.bat");
         FAIL() << "no batch file: Run Now before any Save";
     } catch (const PlatformError& error) {
         EXPECT_EQ(error.number(), ERROR_FILE_NOT_FOUND);
