@@ -5,8 +5,8 @@
 # build of the programs with warnings as errors (the optimiser warns about
 # things a Debug build never looks at; the tests are the same, so they are
 # neither built nor run again), a short, fixed run of the interpreter's
-# fuzzers, and the Windows build and its tests under Wine. Each step says how
-# long it took.
+# fuzzers, and the Windows build and its tests under Wine. Each step says when
+# it began, counted from the first.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=${BUILD_DIR:-$top/build}
