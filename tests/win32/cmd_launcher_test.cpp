@@ -51,30 +51,34 @@ protected:
     // (under Wine, removing a folder around a file still open never ends).
     void TearDown() override
     {
-        for (const long id : started_) {
-            if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id))) {
-                EXPECT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0) << "process " << id << " still runs";
-                CloseHandle(process);
-            }
+        for (const HANDLE process : started_) {
+            EXPECT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0) << "an interpreter still runs";
+            CloseHandle(process);
         }
         SetCurrentDirectoryW(previous_.c_str());
     }
 
-    long launch(const std::string& commandLine)
-    {
-        return started_.emplace_back(launcher.launch(commandLine, WindowStyle::Hidden));
-    }
+    long launch(const std::string& commandLine) { return started(launcher.launch(commandLine, WindowStyle::Hidden)); }
     long launchBatchFile(const std::string& fileName)
     {
-        return started_.emplace_back(launcher.launchBatchFile(fileName, WindowStyle::Hidden));
+        return started(launcher.launchBatchFile(fileName, WindowStyle::Hidden));
     }
 
     TempDir dir;
     CmdLauncher launcher{test::interpreterPath()};
 
 private:
+    // Held from the start, so that an ended process's id taken by another
+    // cannot mislead the wait.
+    long started(long id)
+    {
+        if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id)))
+            started_.push_back(process);
+        return id;
+    }
+
     std::wstring previous_;
-    std::vector<long> started_;
+    std::vector<HANDLE> started_;
 };
 
 TEST_F(Launching, TheRunnerBatchFileRunsHiddenThroughTheProgramsInterpreter)
