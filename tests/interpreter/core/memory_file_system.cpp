@@ -213,9 +213,9 @@ cmd::FileResult MemoryFileSystem::copy(int in, std::uint64_t& inOffset, int out,
     if (inOffset >= source->size())
         return std::nullopt;
     const std::string piece = source->substr(inOffset, std::min(length, copyStep));
-    copied = place(out, outOffset, piece);
+    const cmd::FileResult error = place(out, outOffset, piece, copied);
     inOffset += copied;
-    return std::nullopt;
+    return error;
 }
 
 cmd::FileResult MemoryFileSystem::write(int out, std::uint64_t* outOffset, std::string_view bytes,
@@ -224,17 +224,25 @@ cmd::FileResult MemoryFileSystem::write(int out, std::uint64_t* outOffset, std::
     written = 0;
     if (failsNow())
         return injected();
-    written = place(out, outOffset, bytes);
-    return std::nullopt;
+    return place(out, outOffset, bytes, written);
 }
 
-std::uint64_t MemoryFileSystem::place(int out, std::uint64_t* outOffset, std::string_view bytes)
+cmd::FileResult MemoryFileSystem::place(int out, std::uint64_t* outOffset, std::string_view bytes,
+                                        std::uint64_t& placed)
 {
+    placed = 0;
+    std::string* target = contentOf(out);
+    if (target == &nullDevice_)
+        target->clear(); // it keeps nothing
+    const std::uint64_t at = outOffset ? *outOffset : target->size();
+    const std::uint64_t room = at < diskSize ? diskSize - at : 0;
+    if (room == 0 && !bytes.empty())
+        return cmd::FileError{"No space left on device", false};
+    bytes = bytes.substr(0, room);
     const bool cutOff = written_ + bytes.size() > cutOffAfter;
     if (cutOff)
         bytes = bytes.substr(0, cutOffAfter - written_);
     written_ += bytes.size();
-    std::string* target = contentOf(out);
     if (outOffset) {
         if (target->size() < *outOffset + bytes.size())
             target->resize(*outOffset + bytes.size());
@@ -245,7 +253,8 @@ std::uint64_t MemoryFileSystem::place(int out, std::uint64_t* outOffset, std::st
     }
     if (cutOff)
         throw CutOff{};
-    return bytes.size();
+    placed = bytes.size();
+    return std::nullopt;
 }
 
 std::string MemoryFileSystem::folderOf(const std::string& name, const cmd::OpenFile&)

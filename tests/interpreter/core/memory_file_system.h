@@ -29,6 +29,10 @@ public:
     std::uint64_t cutOffAfter = std::numeric_limits<std::uint64_t>::max();
     void endProcesses() { handles_.clear(); }
 
+    // No file grows past this many bytes: a write that reaches it writes what
+    // fits and the next finds the disk full.
+    std::uint64_t diskSize = std::numeric_limits<std::uint64_t>::max();
+
     int failingOperation = -1; // counted from 0; -1 for none
     std::uint64_t copyStep = 4096;
     bool cutBackFailed = false;
@@ -88,7 +92,7 @@ private:
     std::uint64_t add(const std::string& path, Node node);
     cmd::OpenFile describe(int handle, std::uint64_t node);
     std::string* contentOf(int handle);
-    std::uint64_t place(int out, std::uint64_t* outOffset, std::string_view bytes);
+    cmd::FileResult place(int out, std::uint64_t* outOffset, std::string_view bytes, std::uint64_t& placed);
 
     int operations_ = 0;
     std::uint64_t written_ = 0;

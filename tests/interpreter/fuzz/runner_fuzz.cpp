@@ -4,6 +4,8 @@
 // itself failed, and a failed import never leaves bytes of its own in its
 // target.
 //
+// A file cannot grow past 64 KiB: the disk is then full.
+//
 // Input: one byte choosing the failing operation (0 for none), one byte for
 // the copy step and whether an earlier import was cut off in "t", then the
 // batch file's text.
@@ -64,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     files.put("u", "");
     files.failingOperation = data[0] == 0 ? -1 : data[0] - 1;
     files.copyStep = 1 + (data[1] & 0x3f);
+    files.diskSize = 1 << 16; // a file appended to itself doubles each time
     const bool interrupted = (data[1] & 0x80) != 0;
     cmd::OpenFile t;
     if (interrupted && !files.openTarget("t", t)) {
