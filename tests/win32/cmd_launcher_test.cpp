@@ -51,10 +51,8 @@ protected:
     // (under Wine, removing a folder around a file still open never ends).
     void TearDown() override
     {
-        for (const HANDLE process : started_) {
-            EXPECT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0) << "an interpreter still runs";
-            CloseHandle(process);
-        }
+        for (const HANDLE process : started_)
+            test::endProcess(process);
         SetCurrentDirectoryW(previous_.c_str());
     }
 

@@ -95,18 +95,25 @@ HANDLE startProcess(const std::wstring& program, const std::wstring& commandLine
     return process.hProcess;
 }
 
-RunResult finishProcess(HANDLE process, const std::wstring& errorsFile)
+DWORD endProcess(HANDLE process)
 {
-    RunResult result;
-    if (process == nullptr)
-        return {~DWORD{0}, "not started"};
     if (WaitForSingleObject(process, 60000) != WAIT_OBJECT_0) {
         TerminateProcess(process, 99);
         WaitForSingleObject(process, INFINITE);
         ADD_FAILURE() << "still running after a minute";
     }
-    GetExitCodeProcess(process, &result.exitCode);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process, &exitCode);
     CloseHandle(process);
+    return exitCode;
+}
+
+RunResult finishProcess(HANDLE process, const std::wstring& errorsFile)
+{
+    if (process == nullptr)
+        return {~DWORD{0}, "not started"};
+    RunResult result;
+    result.exitCode = endProcess(process);
     result.errors = readFile(std::filesystem::path(errorsFile));
     return result;
 }

@@ -21,7 +21,10 @@ struct RunResult {
 // ownConsole is false. Returns the process handle.
 HANDLE startProcess(const std::wstring& program, const std::wstring& commandLine, const std::wstring& errorsFile,
                     bool ownConsole = true);
-// Waits for the process (at most a minute, then kills it) and closes it.
+// Waits for the process (at most a minute, then kills it and fails the
+// test), closes it and returns its exit status.
+DWORD endProcess(HANDLE process);
+// endProcess, and what the process wrote to errorsFile.
 RunResult finishProcess(HANDLE process, const std::wstring& errorsFile);
 // da-vev-cmd.exe on a batch file, to the end.
 RunResult runInterpreter(const std::string& batchFile);
